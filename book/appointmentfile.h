@@ -1,0 +1,37 @@
+#pragma once
+
+#include "book/appointmentline.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace book {
+
+// The data file, `ganctl.ngb` beside the executable: one appointment per line, each line
+// ended by CR LF. Every operation opens the file, does its work and closes it again, so the
+// user may edit the file by hand while the program runs.
+
+inline constexpr QStringView DataFileName = u"ganctl.ngb";
+
+// Every non-empty line of the file in file order, without line ends. CR LF, a lone LF and a
+// lone CR all end a line, and a UTF-8 byte-order mark at the start of the file is skipped.
+// A missing file reads as no lines and is not created. nullopt when the file exists but
+// cannot be read: the caller must then not write anything back in its place.
+std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path);
+
+// Adds the line and CR LF at the end of the file, creating it (owner-only) if absent, and
+// flushes it to disk. A last line the user left without a line end is ended first, so the
+// new line never runs into it. On failure the file is left as it was.
+[[nodiscard]] bool AppendAppointmentLine(const QString &path, QStringView line);
+
+// Replaces the file with one empty line and then the given lines, each ended by CR LF and
+// written back byte for byte. The new content is written to a temporary file beside the old
+// one and renamed over it, so the file is always either wholly old or wholly new.
+[[nodiscard]] bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines);
+
+// Leaves an existing file of zero bytes, as atomically as RewriteAppointmentFile.
+[[nodiscard]] bool ClearAppointmentFile(const QString &path);
+
+} // namespace book

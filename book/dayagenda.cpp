@@ -1,0 +1,91 @@
+#include "book/dayagenda.h"
+
+#include "book/appointmentfile.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace book {
+
+QString DisplayLineOf(QStringView line)
+{
+    // A line as the program writes it has its tag in front and no other "*": the general
+    // steps below then come down to taking what follows the date.
+    const qsizetype caret = line.indexOf(u'^');
+    const QStringView tag = line.first(qMax<qsizetype>(caret, 0));
+    if (std::find(FrequencyTags.begin(), FrequencyTags.end(), tag) != FrequencyTags.end() &&
+        !line.sliced(caret).contains(u'*')) {
+        QString rest = line.sliced(caret + 1).toString().replace(u'^', u' ');
+        return TrimBlanks(QStringView(rest).sliced(qMin<qsizetype>(10, rest.size()))).toString();
+    }
+
+    QString text = line.toString();
+    text.replace(u'^', u' ');
+    // Each literal is removed in one left-to-right pass; the order matters where removing
+    // one literal joins the pieces of another.
+    static const QString tags[] = {Quarterly.toString(), Weekly.toString(), Monthly.toString(),
+                                   Yearly.toString(),    Daily.toString(),  Once.toString()};
+    for (const QString &literal : tags)
+        text.remove(literal);
+    if (text.size() < 12)
+        return {};
+    return TrimBlanks(QStringView(text).sliced(11)).toString();
+}
+
+void SortDisplayLines(QStringList &displayLines)
+{
+    // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
+    // orders by time and then by content. Each line is folded once, and its first four
+    // characters are packed into a number that settles most comparisons without the text.
+    struct SortKey
+    {
+        quint64 head;
+        QString folded;
+        qsizetype index;
+    };
+    std::vector<SortKey> keys;
+    keys.reserve(displayLines.size());
+    for (qsizetype i = 0; i < displayLines.size(); ++i) {
+        QString folded = displayLines.at(i).toCaseFolded();
+        quint64 head = 0;
+        for (qsizetype c = 0; c < 4; ++c)
+            head = head << 16 | (c < folded.size() ? folded.at(c).unicode() : 0);
+        keys.push_back({head, std::move(folded), i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
+        return a.head != b.head ? a.head < b.head : a.folded < b.folded;
+    });
+
+    QStringList sorted;
+    sorted.reserve(displayLines.size());
+    for (const SortKey &key : keys)
+        sorted.append(displayLines.at(key.index));
+    displayLines = std::move(sorted);
+}
+
+DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
+{
+    DayAgenda agenda;
+    agenda.key = MakeDayKey(date);
+    agenda.allLines = std::move(allLines);
+    for (const AppointmentLine &line : std::as_const(agenda.allLines)) {
+        if (FallsOnDate(line.asLatin1(), agenda.key))
+            agenda.matchingLines.append(line.text());
+    }
+    agenda.displayLines.reserve(agenda.matchingLines.size());
+    for (const QString &line : std::as_const(agenda.matchingLines))
+        agenda.displayLines.append(DisplayLineOf(line));
+    SortDisplayLines(agenda.displayLines);
+    agenda.count = agenda.displayLines.size();
+    return agenda;
+}
+
+DayAgenda BuildDayAgenda(const QString &path, QDate date)
+{
+    std::optional<QList<AppointmentLine>> lines = LoadAppointmentLines(path);
+    DayAgenda agenda = BuildDayAgenda(lines ? std::move(*lines) : QList<AppointmentLine>(), date);
+    agenda.readFailed = !lines.has_value();
+    return agenda;
+}
+
+} // namespace book

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "book/appointmentline.h"
+#include "book/recurrence.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace book {
+
+// Everything one agenda build computes; the main window shows it.
+struct DayAgenda
+{
+    DayKey key;
+    QList<AppointmentLine> allLines; // every non-empty line of the file, in file order
+    QStringList matchingLines;       // those falling on the date, in file order
+    QStringList displayLines;        // one per matching line, in agenda order
+    qsizetype count = 0;             // the number of display lines
+    // The file exists but could not be read. The lists are then empty, and writing them back
+    // would destroy the user's appointments.
+    bool readFailed = false;
+};
+
+// "10:30 Dentist" for "*Weekly^05/12/2026 10:30 Dentist": every "^" becomes a blank, every
+// frequency tag literal is removed wherever it stands, the first eleven characters (the
+// date) are dropped and the rest is trimmed of blanks.
+QString DisplayLineOf(QStringView line);
+
+// Sorts display lines into agenda order: by time for lines that begin with "HH:MM", then by
+// content ignoring letter case; lines that are equal in that order keep their order.
+void SortDisplayLines(QStringList &displayLines);
+
+// The agenda of `date` from the lines given, or from the data file at `path`.
+DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date);
+DayAgenda BuildDayAgenda(const QString &path, QDate date);
+
+} // namespace book

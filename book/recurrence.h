@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QLatin1StringView>
+#include <QString>
+#include <QStringView>
+
+namespace book {
+
+// The date an agenda is built for, taken apart once so that every line is compared
+// against plain numbers.
+struct DayKey
+{
+    QDate date;
+    int weekday = 0; // Sunday = 1 ... Saturday = 7
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    QString dateText; // "dd/mm/yyyy"
+};
+
+DayKey MakeDayKey(QDate date);
+
+// Whether the appointment line falls on the key's date, judged by its frequency tag and
+// stored date alone. A line without "^", with a tag that is not exactly one of the six
+// literals, or whose date field is not a real date falls on no date, "*Daily" included.
+//
+// The Latin-1 overload judges a line's raw bytes without decoding them: tag and date are
+// ASCII, and no byte of a multi-byte character can be mistaken for one of theirs.
+bool FallsOnDate(QLatin1StringView line, const DayKey &key);
+bool FallsOnDate(QStringView line, const DayKey &key);
+
+} // namespace book

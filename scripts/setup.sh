@@ -1,0 +1,39 @@
+# Shared by ./run and ./test: installs what is missing and builds. Sourced, not run.
+
+ZENTAVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ZENTAVO_BUILD=$ZENTAVO_ROOT/build
+
+# Debian packages to build and run the program.
+ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+    libbenchmark-dev)
+# And to run the tests.
+ZENTAVO_TEST_PACKAGES=(clang-format)
+
+# Installs the packages that are not there yet; does nothing (and needs no network) when all are.
+zentavo_install_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    echo "Installing ${missing[*]} ..."
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# zentavo_build DIR [cmake options...]: configures DIR once, then builds it.
+zentavo_build() {
+    local dir=$1
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ZENTAVO_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    fi
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,23 @@
+# Runs agenda_print on a prepared file for each date of dates.txt ("dd/mm/yyyy expected-file")
+# and compares its output byte for byte.
+file(STRINGS ${DATA_DIR}/dates.txt cases)
+foreach(case IN LISTS cases)
+    separate_arguments(fields UNIX_COMMAND "${case}")
+    list(GET fields 0 date)
+    list(GET fields 1 expected_file)
+    execute_process(COMMAND ${AGENDA_PRINT} ${DATA_DIR}/ganctl.ngb ${date}
+                    OUTPUT_VARIABLE output RESULT_VARIABLE status)
+    file(READ ${DATA_DIR}/${expected_file} expected)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "agenda_print ${date} exited with ${status}")
+    endif()
+    if(NOT output STREQUAL expected)
+        message(FATAL_ERROR "agenda_print ${date}:\n${output}\nexpected:\n${expected}")
+    endif()
+    message(STATUS "${date}: as expected")
+endforeach()
+execute_process(COMMAND ${AGENDA_PRINT} ${DATA_DIR}/ganctl.ngb 31/02/2026 RESULT_VARIABLE status
+                ERROR_QUIET)
+if(status EQUAL 0)
+    message(FATAL_ERROR "agenda_print accepted 31/02/2026")
+endif()
