@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace book {
@@ -25,6 +26,18 @@ bool WriteAll(QFileDevice &file, QByteArrayView bytes)
     return file.write(bytes.data(), bytes.size()) == bytes.size();
 }
 
+// A new or renamed file is only safe once its folder entry is on disk too.
+bool SyncFolderOf(const QString &path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 bool WriteWholeFile(const QString &path, QByteArrayView content)
 {
     const bool existed = QFileInfo::exists(path);
@@ -40,7 +53,8 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
         file.cancelWriting();
         return false;
     }
-    return file.commit(); // flushes to disk before it renames
+    // commit() flushes the data to disk before it renames.
+    return file.commit() && SyncFolderOf(path);
 }
 
 } // namespace
@@ -90,6 +104,7 @@ std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path)
 
 bool AppendAppointmentLine(const QString &path, QStringView line)
 {
+    const bool existed = QFileInfo::exists(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered,
                    NewFilePermissions))
@@ -108,9 +123,11 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
 
     // One write, so that the line reaches the file whole or not at all.
     const bool written = WriteAll(file, record) && file.flush() && ::fsync(file.handle()) == 0;
-    if (!written)
+    if (!written) {
         file.resize(oldSize); // a short write (disk full) must not leave half a line
-    return written;
+        return false;
+    }
+    return existed || SyncFolderOf(path);
 }
 
 bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines)

@@ -116,16 +116,18 @@ private slots:
                                     "*Once^05/12/2026 11:00 Caf\xE9 \x81\x9D\r"
                                     "  *weird line^ \r\n"
                                     "\r\n"
+                                    "no caret, edited by hand\r\n"
                                     "*Daily^01/01/2026 07:00 \xE2\x82\xAC with NUL \0 inside"_ba;
         WriteBytes(m_path, original);
         const auto read = book::LoadAppointmentLines(m_path);
         QVERIFY(read.has_value());
-        QCOMPARE(read->size(), 4);
+        QCOMPARE(read->size(), 5);
         QVERIFY(book::RewriteAppointmentFile(m_path, *read));
         QCOMPARE(ReadBytes(m_path),
                  "\r\n*Once^05/12/2026 10:30 Caf\xC3\xA9\r\n"
                  "*Once^05/12/2026 11:00 Caf\xE9 \x81\x9D\r\n"
                  "  *weird line^ \r\n"
+                 "no caret, edited by hand\r\n"
                  "*Daily^01/01/2026 07:00 \xE2\x82\xAC with NUL \0 inside\r\n"_ba);
         // And reading the rewritten file gives the same lines again.
         QCOMPARE(book::LoadAppointmentLines(m_path), read);
