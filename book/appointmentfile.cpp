@@ -26,16 +26,16 @@ bool WriteAll(QFileDevice &file, QByteArrayView bytes)
     return file.write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-// A new or renamed file is only safe once its folder entry is on disk too.
-bool SyncFolderOf(const QString &path)
+// A new or renamed file survives a power cut only once its folder entry is on disk too.
+// Best effort: by now the content is in place, and calling that a failure would be untrue.
+void SyncFolderOf(const QString &path)
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 bool WriteWholeFile(const QString &path, QByteArrayView content)
@@ -54,7 +54,10 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
         return false;
     }
     // commit() flushes the data to disk before it renames.
-    return file.commit() && SyncFolderOf(path);
+    if (!file.commit())
+        return false;
+    SyncFolderOf(path);
+    return true;
 }
 
 } // namespace
@@ -127,7 +130,9 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
         file.resize(oldSize); // a short write (disk full) must not leave half a line
         return false;
     }
-    return existed || SyncFolderOf(path);
+    if (!existed)
+        SyncFolderOf(path);
+    return true;
 }
 
 bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines)
