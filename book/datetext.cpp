@@ -14,8 +14,6 @@ void AppendDigits(QString &out, int value, int width)
     out.append(digits, width);
 }
 
-// -1 when the characters are not all ASCII digits. QChar::isDigit() would also accept
-// Arabic-Indic and other digits, which a stored date never holds.
 char16_t Code(QChar c)
 {
     return c.unicode();
@@ -26,34 +24,26 @@ char16_t Code(QLatin1Char c)
     return c.unicode();
 }
 
-char16_t Code(char c)
-{
-    return static_cast<unsigned char>(c);
-}
-
-template<typename View>
-int DigitsValue(View digits)
-{
-    int value = 0;
-    for (auto c : digits) {
-        const char16_t code = Code(c);
-        if (code < u'0' || code > u'9')
-            return -1;
-        value = value * 10 + (code - u'0');
-    }
-    return value;
-}
-
 template<typename View>
 QCalendar::YearMonthDay Parts(View text)
 {
     if (text.size() != 10 || Code(text[2]) != u'/' || Code(text[5]) != u'/')
         return {};
-    const int day = DigitsValue(text.sliced(0, 2));
-    const int month = DigitsValue(text.sliced(3, 2));
-    const int year = DigitsValue(text.sliced(6, 4));
+    // Only ASCII digits: QChar::isDigit() would also take Arabic-Indic and other digits,
+    // which a stored date never holds.
+    constexpr int digitAt[8] = {0, 1, 3, 4, 6, 7, 8, 9};
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        const char16_t c = Code(text[digitAt[i]]);
+        if (c < u'0' || c > u'9')
+            return {};
+        digits[i] = c - u'0';
+    }
+    const int day = digits[0] * 10 + digits[1];
+    const int month = digits[2] * 10 + digits[3];
+    const int year = digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7];
     // QDate knows no year 0, so "0000" is refused along with days and months out of range.
-    if (day < 0 || month < 0 || year < 0 || !QDate::isValid(year, month, day))
+    if (!QDate::isValid(year, month, day))
         return {};
     return {year, month, day};
 }

@@ -3,6 +3,7 @@
 #include "book/appointmentfile.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace book {
@@ -15,8 +16,13 @@ QString DisplayLineOf(QStringView line)
     const QStringView tag = line.first(qMax<qsizetype>(caret, 0));
     if (std::find(FrequencyTags.begin(), FrequencyTags.end(), tag) != FrequencyTags.end() &&
         !line.sliced(caret).contains(u'*')) {
-        QString rest = line.sliced(caret + 1).toString().replace(u'^', u' ');
-        return TrimBlanks(QStringView(rest).sliced(qMin<qsizetype>(10, rest.size()))).toString();
+        // Every "^" becomes a blank, so the trimming must treat a "^" as one too.
+        QStringView rest = line.sliced(qMin(caret + 11, line.size()));
+        while (!rest.isEmpty() && (rest.front() == u' ' || rest.front() == u'^'))
+            rest = rest.sliced(1);
+        while (!rest.isEmpty() && (rest.back() == u' ' || rest.back() == u'^'))
+            rest.chop(1);
+        return rest.toString().replace(u'^', u' ');
     }
 
     QString text = line.toString();
@@ -35,11 +41,11 @@ QString DisplayLineOf(QStringView line)
 void SortDisplayLines(QStringList &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
-    // orders by time and then by content. Each line is folded once, and its first four
-    // characters are packed into a number that settles most comparisons without the text.
+    // orders by time and then by content. Each line is folded once, and its first eight
+    // characters are packed into two numbers that settle most comparisons without the text.
     struct SortKey
     {
-        quint64 head;
+        std::array<quint64, 2> head;
         QString folded;
         qsizetype index;
     };
@@ -47,9 +53,11 @@ void SortDisplayLines(QStringList &displayLines)
     keys.reserve(displayLines.size());
     for (qsizetype i = 0; i < displayLines.size(); ++i) {
         QString folded = displayLines.at(i).toCaseFolded();
-        quint64 head = 0;
-        for (qsizetype c = 0; c < 4; ++c)
-            head = head << 16 | (c < folded.size() ? folded.at(c).unicode() : 0);
+        std::array<quint64, 2> head{};
+        for (qsizetype c = 0; c < 8; ++c) {
+            const char16_t unit = c < folded.size() ? folded.at(c).unicode() : 0;
+            head[c / 4] = head[c / 4] << 16 | unit;
+        }
         keys.push_back({head, std::move(folded), i});
     }
     std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {

@@ -41,6 +41,9 @@ private slots:
             << u"*Once^05/12/2026 10:30 *Wee*Dailykly"_s << u"10:30 *Weekly"_s;
         QTest::newRow("case differs, kept")
             << u"*Once^05/12/2026 10:30 *daily"_s << u"10:30 *daily"_s;
+        QTest::newRow("caret at the end") << u"*Once^05/12/2026 10:30 x^"_s << u"10:30 x"_s;
+        QTest::newRow("caret before the time") << u"*Once^05/12/2026 ^10:30 x"_s << u"10:30 x"_s;
+        QTest::newRow("caret inside the date") << u"*Once^05/1^/2026 10:30 x"_s << u"10:30 x"_s;
         QTest::newRow("no time, no content") << u"*Once^05/12/2026"_s << QString();
         QTest::newRow("time only") << u"*Once^05/12/2026 10:30"_s << u"10:30"_s;
         QTest::newRow("short line") << u"*Once^05/1"_s << QString();
@@ -71,6 +74,9 @@ private slots:
                            u"10:00 DENTIST"_s};
         QTest::newRow("empty entry first")
             << QStringList{u"00:00 x"_s, QString()} << QStringList{QString(), u"00:00 x"_s};
+        QTest::newRow("differ after eight characters")
+            << QStringList{u"10:30 Dentist B"_s, u"10:30 dentist a"_s, u"10:30 Dent"_s}
+            << QStringList{u"10:30 Dent"_s, u"10:30 dentist a"_s, u"10:30 Dentist B"_s};
         QTest::newRow("non-ASCII case") << QStringList{u"10:00 Ölwechsel"_s, u"10:00 öl"_s}
                                         << QStringList{u"10:00 öl"_s, u"10:00 Ölwechsel"_s};
     }
