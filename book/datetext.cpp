@@ -83,6 +83,19 @@ QCalendar::YearMonthDay DateTextParts(QLatin1StringView text)
     return Parts(text);
 }
 
+bool IsTimeText(QStringView text)
+{
+    if (text.size() != 5 || text[2] != u':')
+        return false;
+    for (qsizetype i : {0, 1, 3, 4}) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return false;
+    }
+    const int hours = (text[0].unicode() - u'0') * 10 + (text[1].unicode() - u'0');
+    const int minutes = (text[3].unicode() - u'0') * 10 + (text[4].unicode() - u'0');
+    return hours < 24 && minutes < 60;
+}
+
 int WeekdayNumber(QDate date)
 {
     return date.dayOfWeek() % 7 + 1; // Qt counts Monday = 1 ... Sunday = 7

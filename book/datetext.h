@@ -24,6 +24,9 @@ QDate ParseDateText(QLatin1StringView text);
 // ParseDateText(), without building a QDate; not valid() when the text is no date.
 QCalendar::YearMonthDay DateTextParts(QLatin1StringView text);
 
+// Whether the text is a time of day "HH:MM": hours 00 to 23, minutes 00 to 59.
+bool IsTimeText(QStringView text);
+
 // Sunday = 1, Monday = 2, ..., Saturday = 7.
 int WeekdayNumber(QDate date);
 

@@ -4,7 +4,7 @@ file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
      ${SOURCE_DIR}/window/*.cpp ${SOURCE_DIR}/window/*.h
      ${SOURCE_DIR}/splash/*.cpp ${SOURCE_DIR}/splash/*.h
      ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/platform/*.h
-     ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h
+     ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/support/*.h ${SOURCE_DIR}/main.cpp
      ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h)
 execute_process(COMMAND ${CLANG_FORMAT} --dry-run --Werror ${sources}
                 WORKING_DIRECTORY ${SOURCE_DIR} RESULT_VARIABLE status)

@@ -1,0 +1,203 @@
+#include "window/form1.h"
+
+#include "book/appointmentline.h"
+#include "book/datetext.h"
+#include "platform/clock.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringListModel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Positions and sizes are laid out in twips: 15 twips are one pixel at 96 dpi.
+QRect Twips(int left, int top, int width, int height)
+{
+    const auto px = [](int twips) { return qRound(twips / 15.0); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont BoldFont(qreal pointSize, const QString &family = u"Arial"_s)
+{
+    QFont font(family);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+template<typename Control>
+Control *Make(QWidget *parent, const char *name, QRect geometry, const QFont &font)
+{
+    auto *control = new Control(parent);
+    control->setObjectName(QLatin1StringView(name));
+    control->setGeometry(geometry);
+    control->setFont(font);
+    return control;
+}
+
+QPushButton *Button(QWidget *parent, const char *name, const QString &caption, QRect geometry,
+                    const QFont &font)
+{
+    auto *button = Make<QPushButton>(parent, name, geometry, font);
+    button->setText(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit *Box(QWidget *parent, const char *name, const QString &text, QRect geometry,
+               const QFont &font, int maxLength = 32767)
+{
+    auto *box = Make<QLineEdit>(parent, name, geometry, font);
+    box->setMaxLength(maxLength);
+    box->setText(text);
+    box->setAlignment(Qt::AlignCenter);
+    return box;
+}
+
+QLabel *Caption(QWidget *parent, const char *name, const QString &text, QRect geometry,
+                const QFont &font)
+{
+    auto *label = Make<QLabel>(parent, name, geometry, font);
+    label->setText(text);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QComboBox *DropDown(QWidget *parent, const char *name, QRect geometry, const QFont &font)
+{
+    auto *combo = Make<QComboBox>(parent, name, geometry, font);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert); // Enter must not add what was typed
+    combo->setCompleter(nullptr);                // nor complete it to an entry
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    return combo;
+}
+
+} // namespace
+
+form1::form1(Services services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+{
+    setObjectName(u"form1"_s);
+    setWindowTitle(u"Appointments Zentavo"_s);
+    QIcon icon;
+    icon.addFile(u":/window/zentavo-32.xpm"_s, QSize(32, 32));
+    icon.addFile(u":/window/zentavo-16.xpm"_s, QSize(16, 16));
+    setWindowIcon(icon);
+    // A fixed window with a close box and no minimize or maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(Twips(0, 0, 7365, 4035).size());
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    createControls();
+}
+
+form1::~form1() = default;
+
+void form1::createControls()
+{
+    const QFont normal = BoldFont(9.75);
+    const QFont entry = BoldFont(11.25);
+    const QFont small = BoldFont(9);
+
+    Command5 = Button(this, "Command5", u"Print"_s, Twips(360, 240, 735, 300), normal);
+    Command1 = Button(this, "Command1", u"Day"_s, Twips(1320, 240, 735, 300), normal);
+    Command2 = Button(this, "Command2", u"Today"_s, Twips(2160, 240, 735, 300), normal);
+    Command4 = Button(this, "Command4", u"New"_s, Twips(3000, 240, 735, 300), normal);
+    Command3 = Button(this, "Command3", u"Del."_s, Twips(3840, 240, 735, 300), normal);
+    msb = Box(this, "msb", QString(), Twips(4680, 200, 1215, 360), normal, 10);
+
+    text6 = Make<QLabel>(this, "text6", Twips(6000, 120, 1125, 495), BoldFont(20.25));
+    text6->setAlignment(Qt::AlignCenter);
+    text6->setFrameStyle(QFrame::Box | QFrame::Plain);
+    QPalette clock = text6->palette();
+    clock.setColor(QPalette::WindowText, QColor(0, 192, 0));
+    clock.setColor(QPalette::Window, QColor(64, 64, 64));
+    text6->setPalette(clock);
+    text6->setAutoFillBackground(true);
+
+    Text5 = Box(this, "Text5", u"0"_s, Twips(360, 960, 375, 375), normal);
+    Text5->setReadOnly(true); // a count the program keeps, not an entry
+    Combo3 = DropDown(this, "Combo3", Twips(900, 960, 6135, 360), normal);
+    // A plain string model takes a whole agenda in one step, which a large one needs.
+    Combo3Entries = new QStringListModel(Combo3);
+    Combo3->setModel(Combo3Entries);
+
+    Label4 = Caption(this, "Label4", u"Date"_s, Twips(360, 1600, 615, 285), normal);
+    ft1 = Box(this, "ft1", u"00/00/0000"_s, Twips(1080, 1560, 1335, 330), entry, 10);
+    Label3 = Caption(this, "Label3", u"Time"_s, Twips(2700, 1600, 615, 285), normal);
+    ft2 = Box(this, "ft2", u"00:00"_s, Twips(3420, 1560, 735, 390), entry, 5);
+    Label2 = Caption(this, "Label2", u"Frequency"_s, Twips(4500, 1600, 1125, 285), normal);
+    cft1 = DropDown(this, "cft1", Twips(5760, 1560, 1240, 345), small);
+
+    Label5 = Make<QLabel>(this, "Label5", Twips(4800, 2040, 255, 255), small);
+    Label5->setAlignment(Qt::AlignCenter);
+    Label5->setAutoFillBackground(true); // its own grey, over whatever lies below
+
+    Label6 = Caption(this, "Label6", u"Content"_s, Twips(120, 2160, 855, 285), normal);
+    ft3 = Make<QPlainTextEdit>(this, "ft3", Twips(240, 2520, 5535, 735), entry);
+    ft3->setTabChangesFocus(true);
+    fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300),
+                  BoldFont(9.75, u"Arabic Transparent"_s));
+    Command7 =
+        Button(this, "Command7", u"Delete all records"_s, Twips(660, 3500, 6015, 300), small);
+    Command7->setFocusPolicy(Qt::ClickFocus); // Tab passes it by
+
+    for (QLabel *label : {Label4, Label3, Label2, Label5, Label6, text6})
+        label->setFocusPolicy(Qt::NoFocus);
+    // The time box comes before the date box.
+    QWidget *const tabOrder[] = {Command1, Command2, Command3, Command4, Combo3, cft1, ft2,
+                                 ft1,      ft3,      fcom,     Command5, Text5,  msb};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(Command1, &QPushButton::clicked, this, &form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &form1::Command4_Click);
+    connect(Command7, &QPushButton::clicked, this, &form1::Command7_Click);
+    connect(fcom, &QPushButton::clicked, this, &form1::fcom_Click);
+    connect(msb, &QLineEdit::textChanged, this, &form1::msb_Change);
+    for (QLineEdit *box : {ft1, ft2, msb})
+        box->installEventFilter(this);
+}
+
+void form1::Form_Load()
+{
+    fcom->setEnabled(false);
+    // A second instance has already ended before the window was made (see main.cpp).
+    // The splash window of the 5th, 10th, ... of a month will be shown here.
+    const QDateTime now = m_services.clock->now();
+    text6->setText(now.toString(u"HH:mm"_s));
+    // Dates are converted with the book's fixed day-first functions, whatever the locale,
+    // so no system setting needs changing.
+    msb->setText(book::DateText(now.date()));
+    for (QStringView tag : book::FrequencyTags)
+        cft1->addItem(tag.toString());
+    cft1->setCurrentIndex(-1);
+    cft1->clearEditText();
+    BuildDayAgenda(m_services.clock->now().date());
+    Command1->setFocus();
+}
+
+void form1::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(event);
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "book/appointmentline.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QComboBox;
+class QDate;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStringListModel;
+
+namespace platform {
+class Clock;
+class Dialogs;
+} // namespace platform
+
+// The main window: the agenda of one date, the entry area for a new appointment, and the
+// buttons. All working state between two events lives in its controls and in the plain
+// members that stand for the hidden ones.
+//
+// The handlers are spread over one source file per concern: form1.cpp (the window and
+// start-up), navigation.cpp (Day, Today, showing an agenda), maskedentry.cpp (the date and
+// time boxes), newsave.cpp (New, Save) and delete.cpp (Del., Delete all).
+class form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // What the window needs from outside: the data file, the clock and the message boxes.
+    struct Services
+    {
+        QString dataFile;
+        const platform::Clock *clock;
+        platform::Dialogs *dialogs;
+    };
+
+    explicit form1(Services services, QWidget *parent = nullptr);
+    ~form1() override;
+
+    // Start-up, before the window is first shown.
+    void Form_Load();
+
+    // Day: the agenda of the date in the date box. Also the window's refresh after a change.
+    void Command1_Click();
+    // Today.
+    void Command2_Click();
+    // Del.: removes the chosen appointment.
+    void Command3_Click();
+    // New: readies the entry area.
+    void Command4_Click();
+    // Delete all, after a question.
+    void Command7_Click();
+    // Save.
+    void fcom_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void BuildDayAgenda(QDate date);
+
+    // The masked entry boxes.
+    void ft1_GotFocus();
+    void ft1_KeyPress();
+    void ft2_GotFocus();
+    void ft2_KeyPress();
+    void msb_GotFocus();
+    void msb_KeyDown(int keyCode);
+    void msb_Change();
+
+    const Services m_services;
+    bool m_centred = false;
+
+    // Visible controls.
+    QPushButton *Command5;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command4;
+    QPushButton *Command3;
+    QLineEdit *msb;
+    QLabel *text6;
+    QLineEdit *Text5;
+    QComboBox *Combo3;
+    QStringListModel *Combo3Entries;
+    QLabel *Label4;
+    QLineEdit *ft1;
+    QLabel *Label3;
+    QLineEdit *ft2;
+    QLabel *Label2;
+    QComboBox *cft1;
+    QLabel *Label5;
+    QLabel *Label6;
+    QPlainTextEdit *ft3;
+    QPushButton *fcom;
+    QPushButton *Command7;
+
+    // Hidden controls, kept as plain members.
+    QList<book::AppointmentLine> Combo2; // every line of the data file at the last build
+    QStringList dly;                     // the lines that fall on the date shown
+    QString dnm;                         // weekday number of the date shown, Sunday = 1
+    QString mon;                         // month number of the date shown
+    QString dy;                          // day number of the date shown
+    QString Text4;                       // the last display line shown
+    QString ft4;                         // the appointment line being saved
+    QString Text7;                       // key code of the last key pressed in ft1
+    QString Text8;                       // ... in ft2
+    QString Text9;                       // ... in msb
+
+    friend class TestForm1;
+};

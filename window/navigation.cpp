@@ -1,0 +1,54 @@
+// Day and Today, and showing a day's agenda in the window.
+#include "window/form1.h"
+
+#include "book/datetext.h"
+#include "book/dayagenda.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStringListModel>
+
+using namespace Qt::StringLiterals;
+
+void form1::Command1_Click()
+{
+    // Ten characters that are no date (ab/cd/efgh, 31/02/2026) are refused like a text of
+    // the wrong length.
+    const QString text = msb->text();
+    const QDate date = text.size() == 10 ? book::ParseDateText(text) : QDate();
+    if (!date.isValid()) {
+        m_services.dialogs->inform(this, u"Incorrect date"_s);
+        return;
+    }
+    BuildDayAgenda(date);
+}
+
+void form1::Command2_Click()
+{
+    BuildDayAgenda(m_services.clock->now().date());
+}
+
+void form1::BuildDayAgenda(QDate date)
+{
+    book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
+
+    dly.clear();
+    Combo2.clear();
+    Combo3Entries->setStringList({});
+
+    dnm = QString::number(agenda.key.weekday);
+    mon = QString::number(agenda.key.month);
+    dy = QString::number(agenda.key.day);
+    msb->setText(agenda.key.dateText);
+
+    Combo2 = std::move(agenda.allLines);
+    dly = std::move(agenda.matchingLines);
+    Text4 = agenda.displayLines.isEmpty() ? QString() : agenda.displayLines.constLast();
+    Combo3Entries->setStringList(agenda.displayLines);
+    Combo3->setCurrentIndex(agenda.count > 0 ? 0 : -1);
+    if (agenda.count == 0)
+        Combo3->clearEditText();
+    Text5->setText(QString::number(agenda.count));
+}

@@ -1,0 +1,57 @@
+// New and Save: a new appointment from the entry area.
+#include "window/form1.h"
+
+#include "book/appointmentfile.h"
+#include "book/datetext.h"
+#include "platform/dialogs.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+void form1::Command4_Click()
+{
+    fcom->setEnabled(true);
+    Label5->clear();
+    cft1->setFocus();
+}
+
+void form1::fcom_Click()
+{
+    const QString date = ft1->text();
+    const QString time = ft2->text();
+    if (date.size() != 10 || time.size() != 5) {
+        m_services.dialogs->inform(this, u"Wrong date or time"_s);
+        return;
+    }
+    const QString content = ft3->toPlainText();
+    const QString frequency = cft1->currentText();
+    if (date == u"__/__/____"_s || time == u"__:__"_s || content.isEmpty() || frequency.isEmpty()) {
+        m_services.dialogs->inform(this, u"Incomplete data"_s);
+        return;
+    }
+    // An appointment whose date or time can never be shown is never stored. This check
+    // comes last so that the placeholders above keep their own message.
+    if (!book::ParseDateText(date).isValid() || !book::IsTimeText(time)) {
+        m_services.dialogs->inform(this, u"Wrong date or time"_s);
+        return;
+    }
+
+    ft4 = frequency + u'^' + date + u' ' + time + u' ' + content;
+    const QString line = book::ComposeAppointmentLine(frequency, date, time, content);
+    if (!book::AppendAppointmentLine(m_services.dataFile, line)) {
+        // Nothing is emptied: the user can try again, or copy the text elsewhere.
+        m_services.dialogs->inform(this, u"The appointment could not be saved."_s);
+        return;
+    }
+
+    ft3->clear();
+    ft4.clear();
+    Label5->clear();
+    Command1_Click();
+    Text5->setText(QString::number(Combo3->count()));
+}
