@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
@@ -10,12 +11,20 @@ namespace {
 
 const QString Title = u"Zentavo"_s;
 
+// No icon anywhere: the style's pictures on the buttons go too.
+int Run(QMessageBox &box)
+{
+    for (QAbstractButton *button : box.buttons())
+        button->setIcon(QIcon());
+    return box.exec();
+}
+
 } // namespace
 
 void MessageBoxes::inform(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, Title, text, QMessageBox::Ok, parent);
-    box.exec();
+    Run(box);
 }
 
 bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
@@ -23,7 +32,7 @@ bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
     QMessageBox box(QMessageBox::NoIcon, Title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 } // namespace platform

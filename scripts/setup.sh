@@ -3,9 +3,10 @@
 ZENTAVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 
-# Debian packages to build and run the program.
+# Debian packages to build and run the program. fonts-liberation makes "Arial" resolve to a
+# face of the same metrics, so the window's texts fit their controls.
 ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libbenchmark-dev)
+    libbenchmark-dev fonts-liberation)
 # And to run the tests.
 ZENTAVO_TEST_PACKAGES=(clang-format)
 
