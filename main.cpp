@@ -2,6 +2,7 @@
 #include "book/appointmentfile.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/executable.h"
 #include "platform/singleinstance.h"
 #include "window/form1.h"
 
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(u"Zentavo"_s);
 
     // The data file and the lock belong to the folder of the executable.
-    const QString folder = QCoreApplication::applicationDirPath();
+    const QString folder = platform::ExecutableDir();
     const platform::SingleInstance instance(folder);
     if (!instance.acquired())
         return EXIT_SUCCESS; // another instance runs: end silently

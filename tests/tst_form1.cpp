@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -123,6 +124,9 @@ private slots:
         QVERIFY(!(m_window->windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!m_window->windowIcon().isNull());
+        // Arial, or the face of the same metrics that stands in for it; so does Save's font.
+        const QString arial = QFontInfo(button("Command1")->font()).family();
+        QCOMPARE(QFontInfo(button("fcom")->font()).family(), arial);
 
         QCOMPARE(box("msb")->text(), u"05/12/2026"_s);
         QCOMPARE(control<QLabel>("text6")->text(), u"09:05"_s);

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,8 +150,12 @@ void form1::createControls()
     Label6 = Caption(this, "Label6", u"Content"_s, Twips(120, 2160, 855, 285), normal);
     ft3 = Make<QPlainTextEdit>(this, "ft3", Twips(240, 2520, 5535, 735), entry);
     ft3->setTabChangesFocus(true);
-    fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300),
-                  BoldFont(9.75, u"Arabic Transparent"_s));
+    // "Arabic Transparent" is a Windows face. Where it is missing, the window's own Arial
+    // matches the other buttons better than what the system would put in its place.
+    QFont saveFont = BoldFont(9.75, u"Arabic Transparent"_s);
+    if (QFontInfo(saveFont).family() != saveFont.family())
+        saveFont = normal;
+    fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300), saveFont);
     Command7 =
         Button(this, "Command7", u"Delete all records"_s, Twips(660, 3500, 6015, 300), small);
     Command7->setFocusPolicy(Qt::ClickFocus); // Tab passes it by
