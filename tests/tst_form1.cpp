@@ -466,6 +466,31 @@ private slots:
         QVERIFY(button("fcom")->isEnabled());
     }
 
+    void refreshRefusedAfterAChange()
+    {
+        // The date box cut short: the change is made, the refresh says so and shows the old
+        // agenda, and the command still finishes.
+        start("*Once^05/12/2026 14:00 Lunch\r\n"_ba);
+        button("Command4")->click();
+        combo("cft1")->setEditText(u"*Once"_s);
+        box("ft1")->setText(u"05/12/2026"_s);
+        box("ft2")->setText(u"10:30"_s);
+        control<QPlainTextEdit>("ft3")->setPlainText(u"Dentist"_s);
+        m_window->Text9 = u"8"_s;
+        box("msb")->setText(u"05/1"_s);
+        button("fcom")->click();
+        QCOMPARE(m_dialogs->messages, QStringList{u"Incorrect date"_s});
+        QCOMPARE(ReadBytes(m_path),
+                 "*Once^05/12/2026 14:00 Lunch\r\n*Once^05/12/2026 10:30 Dentist\r\n"_ba);
+        QCOMPARE(agenda(), QStringList{u"14:00 Lunch"_s});
+        QCOMPARE(box("Text5")->text(), u"1"_s);
+
+        button("Command7")->click();
+        QCOMPARE(QFileInfo(m_path).size(), 0);
+        QCOMPARE(m_dialogs->messages.last(), u"Incorrect date"_s);
+        QCOMPARE(QApplication::focusWidget(), button("Command4"));
+    }
+
     void saveFailureKeepsWhatWasTyped()
     {
         start({});
