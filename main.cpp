@@ -3,7 +3,9 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/executable.h"
+#include "platform/printer.h"
 #include "platform/singleinstance.h"
+#include "splash/form2.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -65,7 +67,13 @@ int main(int argc, char **argv)
 
     const platform::SystemClock clock;
     platform::MessageBoxes dialogs;
-    form1 window({QDir(folder).filePath(book::DataFileName.toString()), &clock, &dialogs});
+    platform::SystemPrinters printers;
+    const auto showSplash = [] {
+        Form2 splash;
+        splash.exec();
+    };
+    form1 window({QDir(folder).filePath(book::DataFileName.toString()), &clock, &dialogs, &printers,
+                  showSplash});
     window.Form_Load();
     window.show();
     return app->exec();

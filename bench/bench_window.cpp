@@ -2,6 +2,7 @@
 // with a data file of 32,767 lines that all fall on the date shown. Runs offscreen.
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/printer.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -49,12 +50,19 @@ const QString &DataFile()
     return path;
 }
 
+class NoPrinters final : public platform::Printers
+{
+public:
+    std::unique_ptr<platform::Printer> openDefault() override { return nullptr; }
+};
+
 FixedClock g_clock;
 SilentDialogs g_dialogs;
+NoPrinters g_printers;
 
 void BM_Day(benchmark::State &state)
 {
-    form1 window({DataFile(), &g_clock, &g_dialogs});
+    form1 window({DataFile(), &g_clock, &g_dialogs, &g_printers, {}});
     window.Form_Load();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -69,7 +77,7 @@ BENCHMARK(BM_Day)->Unit(benchmark::kMillisecond);
 void BM_StartUpToWindowShown(benchmark::State &state)
 {
     for (auto _ : state) {
-        form1 window({DataFile(), &g_clock, &g_dialogs});
+        form1 window({DataFile(), &g_clock, &g_dialogs, &g_printers, {}});
         window.Form_Load();
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))

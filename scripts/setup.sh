@@ -8,7 +8,7 @@ ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libbenchmark-dev fonts-liberation)
 # And to run the tests.
-ZENTAVO_TEST_PACKAGES=(clang-format)
+ZENTAVO_TEST_PACKAGES=(clang-format poppler-utils)
 
 # Installs the packages that are not there yet; does nothing (and needs no network) when all are.
 zentavo_install_packages() {

@@ -1,6 +1,7 @@
 #include "book/appointmentfile.h"
 #include "support/fakes.h"
 #include "window/form1.h"
+#include "window/reminder.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -9,9 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -68,7 +73,10 @@ private:
     QString m_path;
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<FakeDialogs> m_dialogs;
+    std::unique_ptr<RecordingPrinters> m_printers;
     std::unique_ptr<form1> m_window;
+    int m_splashes = 0;
+    bool m_windowVisibleAtSplash = false;
 
     template<typename T = QWidget>
     T *control(const char *name)
@@ -88,7 +96,8 @@ private:
 
     // The window as start-up leaves it, on the given file content and clock.
     void start(const QByteArray &file,
-               const QDateTime &now = QDateTime(QDate(2026, 12, 5), QTime(9, 5)))
+               const QDateTime &now = QDateTime(QDate(2026, 12, 5), QTime(9, 5)),
+               platform::Printers *printers = nullptr)
     {
         m_window.reset();
         m_dir = std::make_unique<QTemporaryDir>();
@@ -98,7 +107,15 @@ private:
             WriteBytes(m_path, file);
         m_clock = std::make_unique<FakeClock>(now);
         m_dialogs = std::make_unique<FakeDialogs>();
-        m_window = std::make_unique<form1>(form1::Services{m_path, m_clock.get(), m_dialogs.get()});
+        m_printers = std::make_unique<RecordingPrinters>();
+        m_splashes = 0;
+        const auto splash = [this] {
+            ++m_splashes;
+            m_windowVisibleAtSplash = m_window && m_window->isVisible();
+        };
+        m_window = std::make_unique<form1>(form1::Services{m_path, m_clock.get(), m_dialogs.get(),
+                                                           printers ? printers : m_printers.get(),
+                                                           splash});
         m_window->Form_Load();
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
@@ -123,7 +140,7 @@ private slots:
         QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
         QVERIFY(!(m_window->windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(!m_window->windowIcon().isNull());
+        QCOMPARE(m_window->windowIcon().availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
         // Arial, or the face of the same metrics that stands in for it; so does Save's font.
         const QString arial = QFontInfo(button("Command1")->font()).family();
         QCOMPARE(QFontInfo(button("fcom")->font()).family(), arial);
@@ -489,6 +506,229 @@ private slots:
         QCOMPARE(QFileInfo(m_path).size(), 0);
         QCOMPARE(m_dialogs->messages.last(), u"Incorrect date"_s);
         QCOMPARE(QApplication::focusWidget(), button("Command4"));
+    }
+
+    void splashComesFirstOnItsDays_data()
+    {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("splashes");
+        for (int day : {5, 10, 15, 20, 25, 30})
+            QTest::addRow("%d", day) << day << 1;
+        for (int day : {1, 4, 11, 29, 31})
+            QTest::addRow("%d", day) << day << 0;
+    }
+    void splashComesFirstOnItsDays()
+    {
+        QFETCH(int, day);
+        m_windowVisibleAtSplash = true;
+        start({}, QDateTime(QDate(2026, 12, day), QTime(9, 0)));
+        QTEST(m_splashes, "splashes");
+        if (m_splashes)
+            QVERIFY(!m_windowVisibleAtSplash); // the main window waits for it
+    }
+
+    void print_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("dateBox");
+        QTest::addColumn<QStringList>("lines");
+        const QString indent(11, u' ');
+        const QString rule = indent + QString(62, u'_');
+        QTest::newRow("empty agenda")
+            << QByteArray() << QString()
+            << QStringList{QString(), QString(), indent + u"Appointments on: 05/12/2026"_s, rule,
+                           QString()};
+        QTest::newRow("two entries")
+            << "*Once^05/12/2026 10:30 Dentist\r\n*Daily^01/01/2026 09:00 Meeting\r\n"_ba
+            << QString()
+            << QStringList{QString(),
+                           QString(),
+                           indent + u"Appointments on: 05/12/2026"_s,
+                           rule,
+                           QString(),
+                           indent + u"09:00 Meeting"_s,
+                           indent + u"10:30 Dentist"_s};
+        QTest::newRow("date typed without Day")
+            << "*Once^05/12/2026 10:30 Dentist\r\n"_ba << u"24/12/2026"_s
+            << QStringList{QString(), QString(), indent + u"Appointments on: 24/12/2026"_s,
+                           rule,      QString(), indent + u"10:30 Dentist"_s};
+        QTest::newRow("date box empty")
+            << QByteArray() << u"<empty>"_s
+            << QStringList{QString(), QString(), indent + u"Appointments on: "_s, rule, QString()};
+    }
+    void print()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, dateBox);
+        start(file);
+        if (!dateBox.isEmpty()) {
+            m_window->Text9 = u"8"_s;
+            box("msb")->setText(dateBox == u"<empty>"_s ? QString() : dateBox);
+        }
+        const QStringList shown = agenda();
+        QTest::mouseClick(button("Command5"), Qt::LeftButton);
+        const RecordingPrinter::Record &printed = m_printers->record;
+        QTEST(printed.lines, "lines");
+        QCOMPARE(printed.fontSize, 14.0);
+        QVERIFY(printed.bold);
+        QVERIFY(printed.ended);
+        QVERIFY(!printed.aborted);
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(agenda(), shown);
+    }
+
+    void printFailsQuietly_data()
+    {
+        QTest::addColumn<bool>("hasPrinter");
+        QTest::addColumn<int>("failAtLine");
+        QTest::newRow("no default printer") << false << -1;
+        QTest::newRow("fails on the first line") << true << 0;
+        QTest::newRow("fails half-way") << true << 4;
+    }
+    void printFailsQuietly()
+    {
+        QFETCH(bool, hasPrinter);
+        QFETCH(int, failAtLine);
+        start("*Once^05/12/2026 10:30 Dentist\r\n"_ba);
+        m_printers->hasPrinter = hasPrinter;
+        m_printers->failAtLine = failAtLine;
+        button("Command5")->click();
+        const RecordingPrinter::Record &printed = m_printers->record;
+        QVERIFY(!printed.ended);
+        QCOMPARE(printed.aborted, hasPrinter); // begun, so taken back
+        QCOMPARE(printed.lines.size(), qMax(failAtLine, 0));
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(agenda(), QStringList{u"10:30 Dentist"_s});
+    }
+
+    void printedPdfReadsBack()
+    {
+        // The real painting path, into a PDF file instead of a printer. More entries than
+        // one page holds, so the second page must go on where the first stopped.
+        const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+        QVERIFY2(!pdftotext.isEmpty(), "pdftotext (poppler-utils) is needed");
+        QByteArray file;
+        QStringList expected;
+        for (int i = 0; i < 70; ++i) {
+            const QString time =
+                u"%1:%2"_s.arg(i / 6 + 8, 2, 10, QChar(u'0')).arg(i % 6 * 10, 2, 10, QChar(u'0'));
+            file += "*Once^05/12/2026 " + time.toLatin1() + " Entry " + QByteArray::number(i) +
+                    (i == 3 ? " Zoë" : "") + "\r\n";
+            expected.append(time + u" Entry "_s + QString::number(i) +
+                            (i == 3 ? u" Zoë"_s : QString()));
+        }
+        QTemporaryDir out;
+        const QString pdf = out.filePath(u"agenda.pdf"_s);
+        struct PdfPrinters final : platform::Printers
+        {
+            QString path;
+            std::unique_ptr<platform::Printer> openDefault() override
+            {
+                auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(path);
+                return std::make_unique<platform::PaintedPrinter>(std::move(printer));
+            }
+        } pdfPrinters;
+        pdfPrinters.path = pdf;
+        start(file, QDateTime(QDate(2026, 12, 5), QTime(9, 5)), &pdfPrinters);
+        button("Command5")->click();
+
+        QProcess text;
+        text.start(pdftotext, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY(text.waitForFinished());
+        const QString output = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(output.count(u'\f') >= 2, "the agenda should take more than one page");
+        QStringList lines;
+        for (const QString &line : output.split(u'\n')) {
+            const QString trimmed = line.trimmed().remove(u'\f');
+            if (!trimmed.isEmpty())
+                lines.append(trimmed);
+        }
+        QCOMPARE(lines.value(0), u"Appointments on: 05/12/2026"_s);
+        QCOMPARE(lines.value(1), QString(62, u'_'));
+        QCOMPARE(lines.mid(2), expected);
+    }
+
+    void clockTicksEveryMinute_data()
+    {
+        QTest::addColumn<QTime>("tick");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("a minute later") << QTime(14, 8, 59) << u"14:08"_s;
+        QTest::newRow("still that minute") << QTime(14, 9, 58) << u"14:09"_s;
+        QTest::newRow("leading zero") << QTime(9, 5) << u"09:05"_s;
+        QTest::newRow("after midnight") << QTime(0, 30) << u"00:30"_s;
+    }
+    void clockTicksEveryMinute()
+    {
+        QFETCH(QTime, tick);
+        start({}, QDateTime(QDate(2026, 12, 6), QTime(14, 7, 59)));
+        QCOMPARE(control<QLabel>("text6")->text(), u"14:07"_s);
+        const auto *timer = m_window->findChild<QTimer *>(u"Timer1"_s);
+        QVERIFY(timer && timer->isActive());
+        QCOMPARE(timer->interval(), 60000);
+        m_clock->set(QDateTime(QDate(2026, 12, 6), tick));
+        m_window->Timer1_Timer();
+        QTEST(control<QLabel>("text6")->text(), "label");
+    }
+
+    void reminders_data()
+    {
+        QTest::addColumn<QTime>("startedAt");
+        QTest::addColumn<QList<QTime>>("ticks");
+        QTest::addColumn<QStringList>("reminded");
+        const QList<QTime> ticks{QTime(10, 29), QTime(10, 30), QTime(10, 31)};
+        QTest::newRow("once, at its minute")
+            << QTime(10, 28, 30) << ticks << QStringList{u"10:30 Standup"_s};
+        QTest::newRow("tick 61 s late")
+            << QTime(10, 28, 30) << QList<QTime>{QTime(10, 29), QTime(10, 30, 1)}
+            << QStringList{u"10:30 Standup"_s};
+        QTest::newRow("tick over a minute late")
+            << QTime(10, 28, 30) << QList<QTime>{QTime(10, 29), QTime(10, 31, 1)}
+            << QStringList{u"10:30 Standup"_s};
+        QTest::newRow("passed before start-up")
+            << QTime(10, 30, 10) << QList<QTime>{QTime(10, 31, 10), QTime(10, 32, 10)}
+            << QStringList();
+        QTest::newRow("clock set back")
+            << QTime(10, 28, 30)
+            << QList<QTime>{QTime(10, 30), QTime(10, 29), QTime(10, 30), QTime(10, 31)}
+            << QStringList{u"10:30 Standup"_s};
+        QTest::newRow("two in one window")
+            << QTime(9, 0) << QList<QTime>{QTime(10, 30), QTime(12, 0), QTime(12, 15)}
+            << QStringList{u"10:30 Standup"_s, u"12:00 Lunch"_s, u"12:00 Lunch"_s};
+    }
+    void reminders()
+    {
+        QFETCH(QTime, startedAt);
+        QFETCH(QList<QTime>, ticks);
+        const QDate today(2026, 12, 6);
+        start("*Daily^01/01/2026 10:30 Standup\r\n*Once^06/12/2026 12:00 Lunch\r\n"
+              "*Once^06/12/2026 12:00 Lunch\r\n*Once^07/12/2026 10:30 Tomorrow\r\n"_ba,
+              QDateTime(today, startedAt));
+        // Another date shown, and the user typing: neither matters to the reminder.
+        m_window->Text9 = u"8"_s;
+        box("msb")->setText(u"24/12/2026"_s);
+        button("Command1")->click();
+        focus(control<QPlainTextEdit>("ft3"));
+        for (const QTime &tick : ticks) {
+            m_clock->set(QDateTime(today, tick));
+            m_window->Timer1_Timer();
+        }
+        QList<ReminderWindow *> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *reminder = qobject_cast<ReminderWindow *>(widget);
+                reminder && reminder->isVisible())
+                windows.append(reminder);
+        }
+        QFETCH(QStringList, reminded);
+        QCOMPARE(windows.size(), reminded.isEmpty() ? 0 : 1);
+        if (!windows.isEmpty()) {
+            QCOMPARE(windows.first()->appointments(), reminded);
+            QCOMPARE(windows.first()->windowTitle(), u"Zentavo"_s);
+        }
+        QCOMPARE(QApplication::focusWidget(), control<QWidget>("ft3"));
+        Type(control<QWidget>("ft3"), u"still typing"_s);
+        QCOMPARE(control<QPlainTextEdit>("ft3")->toPlainText(), u"still typing"_s);
     }
 
     void saveFailureKeepsWhatWasTyped()

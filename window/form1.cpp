@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStringListModel>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -103,6 +104,14 @@ form1::form1(Services services, QWidget *parent)
     setAutoFillBackground(true);
 
     createControls();
+
+    // The clock label follows the time from the window's creation on.
+    m_lastTick = m_services.clock->now();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(60000);
+    connect(Timer1, &QTimer::timeout, this, &form1::Timer1_Timer);
+    Timer1->start();
 }
 
 form1::~form1() = default;
@@ -172,6 +181,7 @@ void form1::createControls()
     connect(Command2, &QPushButton::clicked, this, &form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &form1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &form1::Command5_Click);
     connect(Command7, &QPushButton::clicked, this, &form1::Command7_Click);
     connect(fcom, &QPushButton::clicked, this, &form1::fcom_Click);
     connect(msb, &QLineEdit::textChanged, this, &form1::msb_Change);
@@ -183,7 +193,8 @@ void form1::Form_Load()
 {
     fcom->setEnabled(false);
     // A second instance has already ended before the window was made (see main.cpp).
-    // The splash window of the 5th, 10th, ... of a month will be shown here.
+    if (m_services.showSplash && m_services.clock->now().date().day() % 5 == 0)
+        m_services.showSplash();
     const QDateTime now = m_services.clock->now();
     text6->setText(now.toString(u"HH:mm"_s));
     // Dates are converted with the book's fixed day-first functions, whatever the locale,

@@ -2,10 +2,15 @@
 
 #include "book/appointmentline.h"
 
+#include <QDateTime>
 #include <QList>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class QComboBox;
 class QDate;
@@ -14,10 +19,13 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStringListModel;
+class QTimer;
+class ReminderWindow;
 
 namespace platform {
 class Clock;
 class Dialogs;
+class Printers;
 } // namespace platform
 
 // The main window: the agenda of one date, the entry area for a new appointment, and the
@@ -26,18 +34,22 @@ class Dialogs;
 //
 // The handlers are spread over one source file per concern: form1.cpp (the window and
 // start-up), navigation.cpp (Day, Today, showing an agenda), maskedentry.cpp (the date and
-// time boxes), newsave.cpp (New, Save) and delete.cpp (Del., Delete all).
+// time boxes), newsave.cpp (New, Save), delete.cpp (Del., Delete all), print.cpp (Print) and
+// clock.cpp (the minute timer and its reminders).
 class form1 : public QWidget
 {
     Q_OBJECT
 
 public:
-    // What the window needs from outside: the data file, the clock and the message boxes.
+    // What the window needs from outside.
     struct Services
     {
         QString dataFile;
         const platform::Clock *clock;
         platform::Dialogs *dialogs;
+        platform::Printers *printers;
+        // Shows the splash window modally; start-up calls it on the 5th, 10th, ... of a month.
+        std::function<void()> showSplash;
     };
 
     explicit form1(Services services, QWidget *parent = nullptr);
@@ -58,6 +70,10 @@ public:
     void Command7_Click();
     // Save.
     void fcom_Click();
+    // Print.
+    void Command5_Click();
+    // The minute timer: the clock label, and reminders of today's appointments.
+    void Timer1_Timer();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -66,6 +82,7 @@ protected:
 private:
     void createControls();
     void BuildDayAgenda(QDate date);
+    void remindSince(const QDateTime &previousTick, const QDateTime &now);
 
     // The masked entry boxes.
     void ft1_GotFocus();
@@ -101,6 +118,13 @@ private:
     QPlainTextEdit *ft3;
     QPushButton *fcom;
     QPushButton *Command7;
+    QTimer *Timer1;
+    QPointer<ReminderWindow> m_reminder; // open until the user closes it
+
+    // When the clock was last read, and the reminders given today, so that each comes once.
+    QDateTime m_lastTick;
+    QDate m_remindedDay;
+    QSet<QString> m_reminded;
 
     // Hidden controls, kept as plain members.
     QList<book::AppointmentLine> Combo2; // every line of the data file at the last build

@@ -1,0 +1,94 @@
+#include "platform/printer.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace platform {
+
+struct PaintedPrinter::State
+{
+    std::unique_ptr<QPrinter> printer;
+    QPainter painter;
+    QFont font;
+    qreal top = 0; // of the next line, in device pixels from the printable area's top
+};
+
+PaintedPrinter::PaintedPrinter(std::unique_ptr<QPrinter> printer)
+    : d(std::make_unique<State>())
+{
+    d->printer = std::move(printer);
+}
+
+PaintedPrinter::~PaintedPrinter()
+{
+    if (d->painter.isActive())
+        abort(); // never ended: nothing must be printed
+}
+
+bool PaintedPrinter::setFontSize(qreal points)
+{
+    d->font.setPointSizeF(points);
+    if (d->painter.isActive())
+        d->painter.setFont(d->font);
+    return true;
+}
+
+bool PaintedPrinter::setBold(bool bold)
+{
+    d->font.setBold(bold);
+    if (d->painter.isActive())
+        d->painter.setFont(d->font);
+    return true;
+}
+
+bool PaintedPrinter::printLine(const QString &text)
+{
+    if (!d->painter.isActive()) {
+        if (!d->painter.begin(d->printer.get()))
+            return false;
+        // The font is resolved for the printer, not for the screen.
+        d->font = QFont(d->font, d->printer.get());
+        d->painter.setFont(d->font);
+    }
+    const QFontMetricsF metrics(d->painter.font(), d->printer.get());
+    const qreal pageHeight =
+        d->printer->pageLayout().paintRectPixels(d->printer->resolution()).height();
+    if (d->top > 0 && d->top + metrics.height() > pageHeight) {
+        if (!d->printer->newPage())
+            return false;
+        d->top = 0;
+    }
+    d->painter.drawText(QPointF(0, d->top + metrics.ascent()), text);
+    d->top += metrics.lineSpacing();
+    return d->printer->printerState() != QPrinter::Error;
+}
+
+bool PaintedPrinter::endDocument()
+{
+    // A document without lines still has a page: start it so that ending it prints one.
+    if (!d->painter.isActive() && !d->painter.begin(d->printer.get()))
+        return false;
+    return d->painter.end() && d->printer->printerState() != QPrinter::Error;
+}
+
+void PaintedPrinter::abort()
+{
+    d->printer->abort();
+    if (d->painter.isActive())
+        d->painter.end();
+}
+
+std::unique_ptr<Printer> SystemPrinters::openDefault()
+{
+    // With printers but none of them the default, QPrinter would still pick the first one.
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setDocName(QStringLiteral("Zentavo"));
+    return std::make_unique<PaintedPrinter>(std::move(printer));
+}
+
+} // namespace platform

@@ -1,0 +1,69 @@
+// The minute timer: it keeps the clock label current and reminds the user of today's
+// appointments when their time comes.
+#include "window/form1.h"
+
+#include "book/datetext.h"
+#include "book/dayagenda.h"
+#include "platform/clock.h"
+#include "window/reminder.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+void form1::Timer1_Timer()
+{
+    const QDateTime now = m_services.clock->now();
+    text6->setText(now.toString(u"HH:mm"_s));
+    remindSince(m_lastTick, now);
+    m_lastTick = now;
+}
+
+void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
+{
+    // Today's appointments, whatever date the window shows, whose minute has come since the
+    // previous tick: after that tick's minute, up to this one. A late tick loses nothing, and
+    // what had passed before start-up is not announced.
+    const QDate today = now.date();
+    if (m_remindedDay != today) {
+        m_remindedDay = today;
+        m_reminded.clear();
+    }
+    const int until = now.time().hour() * 60 + now.time().minute();
+    const int after = previousTick.date() == today
+                          ? previousTick.time().hour() * 60 + previousTick.time().minute()
+                          : -1; // the first tick of a new day starts at midnight
+    if (until <= after)
+        return;
+
+    const book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, today);
+    QStringList due;
+    QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
+    for (const QString &entry : agenda.displayLines) {
+        const int occurrence = occurrences[entry]++;
+        const QStringView time = QStringView(entry).first(qMin<qsizetype>(5, entry.size()));
+        if (!book::IsTimeText(time))
+            continue;
+        const int minute = time.first(2).toInt() * 60 + time.sliced(3).toInt();
+        if (minute <= after || minute > until)
+            continue;
+        // Each once a day, however the clock moves (set back, or summer time ending).
+        const QString key = entry + u'\n' + QString::number(occurrence);
+        if (m_reminded.contains(key))
+            continue;
+        m_reminded.insert(key);
+        due.append(entry);
+    }
+    if (due.isEmpty())
+        return;
+
+    if (!m_reminder) {
+        m_reminder = new ReminderWindow(this);
+        m_reminder->move(geometry().topRight() + QPoint(16, 0));
+    }
+    m_reminder->add(due);
+    m_reminder->show();
+    QApplication::beep();
+}

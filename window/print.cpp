@@ -1,0 +1,32 @@
+// Print: the agenda shown, on the default printer.
+#include "window/form1.h"
+
+#include "platform/printer.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace Qt::StringLiterals;
+
+void form1::Command5_Click()
+{
+    // No default printer, or any failure on the way: nothing is shown and nothing is left
+    // half printed.
+    std::unique_ptr<platform::Printer> printer = m_services.printers->openDefault();
+    if (!printer)
+        return;
+    const QString indent(11, u' ');
+    QStringList lines{QString(), QString(), indent + u"Appointments on: "_s + msb->text(),
+                      indent + QString(62, u'_'), QString()};
+    for (int i = 0; i < Combo3->count(); ++i)
+        lines.append(indent + Combo3->itemText(i));
+
+    bool printed = printer->setFontSize(u"14"_s.toDouble()) && printer->setBold(true);
+    for (const QString &line : std::as_const(lines)) {
+        if (!printed)
+            break;
+        printed = printer->printLine(line);
+    }
+    if (!printed || !printer->endDocument())
+        printer->abort();
+}
