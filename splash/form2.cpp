@@ -1,5 +1,7 @@
 #include "splash/form2.h"
 
+#include "platform/screen.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -61,6 +63,12 @@ void Form2::Form_Load()
 void Form2::Command1_Click()
 {
     accept();
+}
+
+void Form2::showEvent(QShowEvent *event)
+{
+    platform::CentreOnScreen(this);
+    QDialog::showEvent(event);
 }
 
 void Form2::keyPressEvent(QKeyEvent *event)

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QLabel>
+#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -61,7 +62,14 @@ void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
 
     if (!m_reminder) {
         m_reminder = new ReminderWindow(this);
-        m_reminder->move(geometry().topRight() + QPoint(16, 0));
+        // Below the main window, kept on the screen.
+        QRect place(frameGeometry().bottomLeft() + QPoint(0, 16), m_reminder->size());
+        if (const QScreen *shown = screen()) {
+            const QRect desk = shown->availableGeometry();
+            place.moveBottom(qMin(place.bottom(), desk.bottom()));
+            place.moveRight(qMin(place.right(), desk.right()));
+        }
+        m_reminder->move(place.topLeft());
     }
     m_reminder->add(due);
     m_reminder->show();

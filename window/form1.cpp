@@ -3,15 +3,14 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 #include "platform/clock.h"
+#include "platform/screen.h"
 
 #include <QComboBox>
 #include <QFontInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -212,8 +211,7 @@ void form1::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        platform::CentreOnScreen(this);
     }
     QWidget::showEvent(event);
 }
