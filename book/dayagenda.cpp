@@ -38,7 +38,7 @@ QString DisplayLineOf(QStringView line)
     return TrimBlanks(QStringView(text).sliced(11)).toString();
 }
 
-void SortDisplayLines(QStringList &displayLines)
+QList<qsizetype> AgendaOrder(const QStringList &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
     // orders by time and then by content. Each line is folded once, and its first eight
@@ -64,11 +64,11 @@ void SortDisplayLines(QStringList &displayLines)
         return a.head != b.head ? a.head < b.head : a.folded < b.folded;
     });
 
-    QStringList sorted;
-    sorted.reserve(displayLines.size());
+    QList<qsizetype> order;
+    order.reserve(displayLines.size());
     for (const SortKey &key : keys)
-        sorted.append(displayLines.at(key.index));
-    displayLines = std::move(sorted);
+        order.append(key.index);
+    return order;
 }
 
 DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
@@ -76,14 +76,25 @@ DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
     DayAgenda agenda;
     agenda.key = MakeDayKey(date);
     agenda.allLines = std::move(allLines);
-    for (const AppointmentLine &line : std::as_const(agenda.allLines)) {
-        if (FallsOnDate(line.asLatin1(), agenda.key))
+    QList<qsizetype> sources;
+    for (qsizetype i = 0; i < agenda.allLines.size(); ++i) {
+        const AppointmentLine &line = agenda.allLines.at(i);
+        if (FallsOnDate(line.asLatin1(), agenda.key)) {
             agenda.matchingLines.append(line.text());
+            sources.append(i);
+        }
     }
-    agenda.displayLines.reserve(agenda.matchingLines.size());
+    QStringList displayLines;
+    displayLines.reserve(agenda.matchingLines.size());
     for (const QString &line : std::as_const(agenda.matchingLines))
-        agenda.displayLines.append(DisplayLineOf(line));
-    SortDisplayLines(agenda.displayLines);
+        displayLines.append(DisplayLineOf(line));
+    const QList<qsizetype> order = AgendaOrder(displayLines);
+    agenda.displayLines.reserve(order.size());
+    agenda.displaySources.reserve(order.size());
+    for (qsizetype index : order) {
+        agenda.displayLines.append(displayLines.at(index));
+        agenda.displaySources.append(sources.at(index));
+    }
     agenda.count = agenda.displayLines.size();
     return agenda;
 }

@@ -17,6 +17,7 @@ struct DayAgenda
     QList<AppointmentLine> allLines; // every non-empty line of the file, in file order
     QStringList matchingLines;       // those falling on the date, in file order
     QStringList displayLines;        // one per matching line, in agenda order
+    QList<qsizetype> displaySources; // for each display line, its line's index in allLines
     qsizetype count = 0;             // the number of display lines
     // The file exists but could not be read. The lists are then empty, and writing them back
     // would destroy the user's appointments.
@@ -28,9 +29,9 @@ struct DayAgenda
 // date) are dropped and the rest is trimmed of blanks.
 QString DisplayLineOf(QStringView line);
 
-// Sorts display lines into agenda order: by time for lines that begin with "HH:MM", then by
-// content ignoring letter case; lines that are equal in that order keep their order.
-void SortDisplayLines(QStringList &displayLines);
+// The agenda order of display lines, as indexes into them: by time for lines that begin with
+// "HH:MM", then by content ignoring letter case; lines equal in that order keep their order.
+QList<qsizetype> AgendaOrder(const QStringList &displayLines);
 
 // The agenda of `date` from the lines given, or from the data file at `path`.
 DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date);

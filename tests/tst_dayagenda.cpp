@@ -83,8 +83,10 @@ private slots:
     void sortsByTimeThenContent()
     {
         QFETCH(QStringList, lines);
-        book::SortDisplayLines(lines);
-        QTEST(lines, "sorted");
+        QStringList sorted;
+        for (qsizetype index : book::AgendaOrder(lines))
+            sorted.append(lines.at(index));
+        QTEST(sorted, "sorted");
     }
 
     void buildsAgenda_data()
@@ -141,6 +143,15 @@ private slots:
         QCOMPARE(agenda.displayLines, display);
         QCOMPARE(agenda.count, display.size());
         QVERIFY(!agenda.readFailed);
+        // Each entry knows the line it shows.
+        QCOMPARE(agenda.displaySources.size(), display.size());
+        QCOMPARE(
+            QSet<qsizetype>(agenda.displaySources.cbegin(), agenda.displaySources.cend()).size(),
+            display.size());
+        for (qsizetype i = 0; i < display.size(); ++i) {
+            const QString line = agenda.allLines.at(agenda.displaySources.at(i)).text();
+            QCOMPARE(book::DisplayLineOf(line), display.at(i));
+        }
     }
 
     void buildsFromTheFile()

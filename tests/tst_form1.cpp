@@ -751,15 +751,20 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("chosen");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("same text on another date goes too")
+        QTest::newRow("same text on another date stays")
             << "*Once^05/12/2026 10:30 Dentist\r\n*Once^06/12/2026 10:30 Dentist\r\n"
                "*Daily^01/01/2026 07:00 Run\r\n"_ba
-            << 1 << "\r\n*Daily^01/01/2026 07:00 Run\r\n"_ba;
-        QTest::newRow("longer content holding the text")
+            << 1 << "\r\n*Once^06/12/2026 10:30 Dentist\r\n*Daily^01/01/2026 07:00 Run\r\n"_ba;
+        QTest::newRow("longer content stays")
             << "*Once^05/12/2026 11:00 Dentist appointment\r\n*Once^05/12/2026 11:00 Dentist\r\n"_ba
-            << 0 << "\r\n"_ba;
-        QTest::newRow("caret in content: nothing matches")
-            << "*Once^05/12/2026 10:30 a^b\r\n"_ba << 0 << "\r\n*Once^05/12/2026 10:30 a^b\r\n"_ba;
+            << 0 << "\r\n*Once^05/12/2026 11:00 Dentist appointment\r\n"_ba;
+        QTest::newRow("caret in content") << "*Once^05/12/2026 10:30 a^b\r\n"_ba << 0 << "\r\n"_ba;
+        QTest::newRow("saved twice: one goes")
+            << "*Once^05/12/2026 10:30 x\r\n*Once^05/12/2026 10:30 x\r\n"_ba << 1
+            << "\r\n*Once^05/12/2026 10:30 x\r\n"_ba;
+        QTest::newRow("same text, other frequency: the chosen one")
+            << "*Weekly^28/11/2026 10:30 x\r\n*Once^05/12/2026 10:30 x\r\n"_ba << 1
+            << "\r\n*Weekly^28/11/2026 10:30 x\r\n"_ba;
         QTest::newRow("bad lines are kept")
             << "no caret\r\n*Daily^31/02/2026 08:00 bad\r\n*Once^05/12/2026 10:30 x\r\n"_ba << 0
             << "\r\nno caret\r\n*Daily^31/02/2026 08:00 bad\r\n"_ba;
@@ -787,12 +792,27 @@ private slots:
         QCOMPARE(ReadBytes(m_path), "\r\n*Once^24/12/2026 18:00 Added by hand\r\n"_ba);
     }
 
+    void deleteNeedsAChoice_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("empty agenda") << QString();
+        QTest::newRow("text that is no entry") << u"10:30"_s;
+    }
     void deleteNeedsAChoice()
     {
-        start("*Once^06/12/2026 10:30 Dentist\r\n"_ba);
+        QFETCH(QString, typed);
+        const QByteArray file =
+            "*Once^06/12/2026 10:30 Dentist\r\n*Once^05/12/2026 10:30 Dentist\r\n"_ba;
+        start(file);
+        if (typed.isEmpty()) {
+            box("msb")->setText(u"07/12/2026"_s); // a day without appointments
+            button("Command1")->click();
+        } else {
+            combo("Combo3")->setEditText(typed);
+        }
         button("Command3")->click();
         QCOMPARE(m_dialogs->messages, QStringList{u"Choose an appointment"_s});
-        QCOMPARE(ReadBytes(m_path), "*Once^06/12/2026 10:30 Dentist\r\n"_ba);
+        QCOMPARE(ReadBytes(m_path), file);
     }
 
     void deleteAll_data()

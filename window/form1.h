@@ -128,6 +128,7 @@ private:
 
     // Hidden controls, kept as plain members.
     QList<book::AppointmentLine> Combo2; // every line of the data file at the last build
+    QList<qsizetype> Combo3Lines;        // for each entry of Combo3, its line in Combo2
     QStringList dly;                     // the lines that fall on the date shown
     QString dnm;                         // weekday number of the date shown, Sunday = 1
     QString mon;                         // month number of the date shown

@@ -36,6 +36,7 @@ void form1::BuildDayAgenda(QDate date)
 
     dly.clear();
     Combo2.clear();
+    Combo3Lines.clear();
     Combo3Entries->setStringList({});
 
     dnm = QString::number(agenda.key.weekday);
@@ -44,6 +45,7 @@ void form1::BuildDayAgenda(QDate date)
     msb->setText(agenda.key.dateText);
 
     Combo2 = std::move(agenda.allLines);
+    Combo3Lines = std::move(agenda.displaySources);
     dly = std::move(agenda.matchingLines);
     Text4 = agenda.displayLines.isEmpty() ? QString() : agenda.displayLines.constLast();
     Combo3Entries->setStringList(agenda.displayLines);
