@@ -7,8 +7,10 @@ ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 # face of the same metrics, so the window's texts fit their controls.
 ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libbenchmark-dev fonts-liberation)
-# And to run the tests.
-ZENTAVO_TEST_PACKAGES=(clang-format poppler-utils)
+# And to run the tests: the end-to-end suite drives the real program on its own X server and
+# prints through its own print server.
+ZENTAVO_TEST_PACKAGES=(clang-format poppler-utils python3 xvfb xauth x11-utils xdotool imagemagick
+    cups printer-driver-cups-pdf faketime)
 
 # Installs the packages that are not there yet; does nothing (and needs no network) when all are.
 zentavo_install_packages() {

@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the window icon, a calendar page with a clock hand, as 32x32 and 16x16 XPM files
-in 16 colours. Run it from this folder to make zentavo-32.xpm and zentavo-16.xpm again."""
+"""Draws the program's icon, a calendar page with a clock in its corner: the window icon as
+32x32 and 16x16 XPM files, and PNG files of 16, 32, 48 and 64 pixels for the desktop's icon
+theme. Run it from this folder to make them again."""
+
+import struct
+import zlib
 
 PALETTE = {
-    ' ': 'None',      # transparent
+    ' ': None,        # transparent
     'k': '#202020',   # outline
     'r': '#B22222',   # binding
     'w': '#FFFFFF',   # page
@@ -43,13 +47,35 @@ def xpm(name, px):
     used = sorted({c for row in px for c in row})
     lines = ['/* XPM */', f'static const char *{name}[] = {{',
              f'"{len(px[0])} {len(px)} {len(used)} 1",']
-    lines += [f'"{c} c {PALETTE[c]}",' for c in used]
+    lines += [f'"{c} c {PALETTE[c] or "None"}",' for c in used]
     lines += [f'"{"".join(row)}",' for row in px]
     lines[-1] = lines[-1].rstrip(',')
     lines.append('};')
     return '\n'.join(lines) + '\n'
 
 
+def png(px):
+    def rgba(c):
+        colour = PALETTE[c]
+        if colour is None:
+            return b'\0\0\0\0'
+        return bytes.fromhex(colour[1:]) + b'\xff'
+
+    raw = b''.join(b'\0' + b''.join(rgba(c) for c in row) for row in px)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+
+    size = len(px)
+    return (b'\x89PNG\r\n\x1a\n'
+            + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0))
+            + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
 for size in (32, 16):
     with open(f'zentavo-{size}.xpm', 'w') as out:
         out.write(xpm(f'zentavo_{size}', draw(size)))
+for size in (16, 32, 48, 64):
+    with open(f'zentavo-{size}.png', 'wb') as out:
+        out.write(png(draw(size)))
