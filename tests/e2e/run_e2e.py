@@ -7,7 +7,8 @@ the executable into a fresh folder, writes the case's data file there, starts th
 and checks what a user could see or keep: the bytes of the data file, the printed agenda
 read back from the PDF, windows and their sizes, exit statuses.
 
-Usage: run_e2e.py PATH/TO/zentavo [CASE ...]
+Usage: run_e2e.py [--keep] PATH/TO/zentavo [CASE ...]
+--keep leaves the folders and screenshots of the run behind, as a failing run always does.
 It prints one line per case and ends with "N passed, N failed"; the exit status is 0 only
 when every case passed. It stops only the processes it started.
 """
@@ -465,11 +466,14 @@ def no_default_printer(desktop, exe, folder):
 
 
 def main():
-    if len(sys.argv) < 2:
+    arguments = sys.argv[1:]
+    keep = '--keep' in arguments
+    arguments = [argument for argument in arguments if argument != '--keep']
+    if not arguments:
         print(__doc__)
         return 2
-    exe = os.path.abspath(sys.argv[1])
-    chosen = set(sys.argv[2:])
+    exe = os.path.abspath(arguments[0])
+    chosen = set(arguments[1:])
     work = tempfile.mkdtemp(prefix='zentavo-e2e-')
     os.chmod(work, 0o755)  # the ordinary user of one case must reach its folder
     desktop = Desktop(work)
@@ -496,7 +500,7 @@ def main():
                         desktop.processes.remove(process)
     finally:
         desktop.stop()
-        if failed:
+        if failed or keep:
             print(f'screenshots and folders of this run: {work}')
         else:
             shutil.rmtree(work, ignore_errors=True)
