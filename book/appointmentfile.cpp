@@ -1,7 +1,9 @@
 #include "book/appointmentfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace book {
 
@@ -38,6 +42,21 @@ void SyncFolderOf(const QString &path)
     }
 }
 
+// QSaveFile gives its temporary file a name of its own (the file's name, a dot and six
+// characters) just before it renames it; a process killed in between leaves it behind. Only
+// one instance of the program writes here, so any such file is a leftover.
+void RemoveLeftTemporaries(const QString &path)
+{
+    const QFileInfo file(path);
+    QDir folder = file.absoluteDir();
+    const QRegularExpression temporary(u"^"_s + QRegularExpression::escape(file.fileName()) +
+                                       u"\\.[A-Za-z0-9]{6}$"_s);
+    for (const QString &name : folder.entryList({file.fileName() + u".??????"_s}, QDir::Files)) {
+        if (temporary.match(name).hasMatch())
+            folder.remove(name);
+    }
+}
+
 bool WriteWholeFile(const QString &path, QByteArrayView content)
 {
     const bool existed = QFileInfo::exists(path);
@@ -57,6 +76,7 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
     if (!file.commit())
         return false;
     SyncFolderOf(path);
+    RemoveLeftTemporaries(path);
     return true;
 }
 
