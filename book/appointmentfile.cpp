@@ -60,8 +60,15 @@ void RemoveLeftTemporaries(const QString &path)
 bool WriteWholeFile(const QString &path, QByteArrayView content)
 {
     const bool existed = QFileInfo::exists(path);
+    // A file made read-only stays as it is, as it does for an append; renaming a new file
+    // over it would get round that. Opening it to append tells, and changes nothing.
+    if (existed && !QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails (disk full) must fail here. Buffered, it would only fail
+    // in the flush inside commit(), which Qt 6.4 does not report, and the file would be
+    // replaced by a truncated one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     // QSaveFile gives the new file the old one's permissions; a new file gets ours.
     if (!existed && !file.setPermissions(NewFilePermissions)) {

@@ -238,6 +238,24 @@ private slots:
         QCOMPARE(left, QStringList{book::DataFileName.toString()}); // no temporary file left
     }
 
+    void readOnlyFileInWritableFolder()
+    {
+        // Renaming a new file over a read-only one would work; it must not be done.
+        const QByteArray original = "*Once^05/12/2026 10:30 Dentist\r\n"_ba;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(book::DataFileName.toString());
+        OrdinaryUser user(dir.path());
+        QVERIFY(user.ready());
+        WriteBytes(path, original);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        QVERIFY(!book::RewriteAppointmentFile(path, {}));
+        QVERIFY(!book::ClearAppointmentFile(path));
+        QVERIFY(!book::AppendAppointmentLine(path, u"*Once^06/12/2026 09:00 x"));
+        QCOMPARE(ReadBytes(path), original);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
     void writableFileInReadOnlyFolder()
     {
         // Appending needs only the file; rewriting needs the folder for its temporary file

@@ -392,6 +392,27 @@ def second_start(desktop, exe, folder):
 
 
 @case
+def simultaneous_starts(desktop, exe, folder):
+    """Two starts at the same instant, 20 times: exactly one instance survives each time."""
+    for attempt in range(20):
+        place = f'{folder}/{attempt}'
+        os.makedirs(place)
+        shutil.copy2(exe, os.path.join(place, 'zentavo'))
+        pair = [App(desktop, exe, place) for _ in range(2)]
+        wait_for('the window of one of them', lambda: desktop.windows(f'^{MAIN}$'))
+        time.sleep(0.3)
+        running = [app for app in pair if app.process.poll() is None]
+        ended = [app for app in pair if app.process.poll() is not None]
+        check(len(running) == 1, f'attempt {attempt}: {len(running)} instances run')
+        check(ended[0].process.returncode == 0,
+              f'attempt {attempt}: the other ended with {ended[0].process.returncode}')
+        check(len(desktop.windows(f'^{MAIN}$')) == 1, f'attempt {attempt}: two windows')
+        for app in pair:
+            app.stop()
+        wait_for('the window to go', lambda: not desktop.windows(f'^{MAIN}$'))
+
+
+@case
 def reminder_comes(desktop, exe, folder):
     app = App(desktop, exe, folder, when='2026-12-07 10:29:30 x10',
               data=b'*Once^07/12/2026 10:30 Standup\r\n')

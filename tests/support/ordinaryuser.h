@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <sys/types.h>
@@ -8,7 +10,7 @@
 
 // Permission checks do not apply to root, and CI runs as root. A test of what happens when
 // the data folder is read-only therefore runs as the user "nobody" while it lasts: the
-// folder is handed to that user first, and root is taken back at the end.
+// folder and the files in it are handed to that user first, and root is taken back at the end.
 class OrdinaryUser
 {
 public:
@@ -16,9 +18,12 @@ public:
     {
         if (::geteuid() != 0)
             return;
-        const QByteArray path = QFile::encodeName(folder);
-        m_active = ::chown(path.constData(), Nobody, Nobody) == 0 && ::setegid(Nobody) == 0 &&
-                   ::seteuid(Nobody) == 0;
+        bool handed = ::chown(QFile::encodeName(folder).constData(), Nobody, Nobody) == 0;
+        for (const QFileInfo &entry :
+             QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            handed = handed &&
+                     ::chown(QFile::encodeName(entry.filePath()).constData(), Nobody, Nobody) == 0;
+        m_active = handed && ::setegid(Nobody) == 0 && ::seteuid(Nobody) == 0;
     }
     ~OrdinaryUser()
     {

@@ -1,0 +1,109 @@
+// Arbitrary bytes as a data file, and a date taken from the first two bytes: reading,
+// building an agenda and rewriting must hold their promises for every input.
+#include "book/appointmentfile.h"
+#include "book/dayagenda.h"
+#include "fuzz/oracle.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdint>
+#include <cstdlib>
+#include <unistd.h>
+
+#define REQUIRE(condition)                                                                      \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            fprintf(stderr, "property failed: %s\n", #condition);                              \
+            abort();                                                                           \
+        }                                                                                      \
+    } while (false)
+
+namespace {
+
+const QString &Folder()
+{
+    static const QString folder = [] {
+        // In memory: the rewrite flushes to disk, which on a disk would be most of the time.
+        char name[] = "/dev/shm/zentavo-fuzz-XXXXXX";
+        return QString::fromLocal8Bit(mkdtemp(name));
+    }();
+    return folder;
+}
+
+// The non-empty lines of the bytes, cut at every CR and LF, after a leading byte-order mark.
+QList<QByteArray> Lines(QByteArray bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QList<QByteArray> lines;
+    QByteArray current;
+    for (char c : std::as_const(bytes)) {
+        if (c == '\r' || c == '\n') {
+            if (!current.isEmpty())
+                lines.append(current);
+            current.clear();
+        } else {
+            current.append(c);
+        }
+    }
+    if (!current.isEmpty())
+        lines.append(current);
+    return lines;
+}
+
+void Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    REQUIRE(file.write(bytes) == bytes.size());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QDate date = QDate(2020, 1, 1).addDays((data[0] << 8 | data[1]) % 7300);
+    const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, qsizetype(size) - 2);
+    const QString path = QDir(Folder()).filePath(QStringLiteral("ganctl.ngb"));
+    Write(path, bytes);
+
+    // Every non-empty line, unchanged.
+    const std::optional<QList<book::AppointmentLine>> read = book::LoadAppointmentLines(path);
+    REQUIRE(read.has_value());
+    const QList<QByteArray> expected = Lines(bytes);
+    REQUIRE(read->size() == expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        REQUIRE(read->at(i).bytes() == expected.at(i));
+
+    // The agenda: exactly the lines the recurrence table selects, none showing a "^".
+    const book::DayAgenda agenda = book::BuildDayAgenda(path, date);
+    REQUIRE(!agenda.readFailed);
+    QStringList selected;
+    for (const book::AppointmentLine &line : *read) {
+        if (oracle::FallsOn(line.text(), date))
+            selected.append(line.text());
+    }
+    REQUIRE(agenda.matchingLines == selected);
+    REQUIRE(agenda.count == selected.size() && agenda.displayLines.size() == selected.size());
+    for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) {
+        const QString &shown = agenda.displayLines.at(i);
+        REQUIRE(!shown.contains(u'^'));
+        REQUIRE(shown == oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
+    }
+
+    // A rewrite of what was read gives the same lines back, byte for byte.
+    REQUIRE(book::RewriteAppointmentFile(path, *read));
+    REQUIRE(book::LoadAppointmentLines(path) == read);
+
+    // Four fields cut from the bytes always compose one line, trimmed of blanks.
+    const QString text = QString::fromUtf8(bytes);
+    const QStringList fields = text.split(u'|');
+    const QString line = book::ComposeAppointmentLine(fields.value(0), fields.value(1),
+                                                      fields.value(2), fields.value(3));
+    REQUIRE(!line.contains(u'\r') && !line.contains(u'\n'));
+    REQUIRE(!line.startsWith(u' ') && !line.endsWith(u' '));
+    return 0;
+}
