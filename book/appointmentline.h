@@ -39,7 +39,7 @@ public:
     {
         Q_ASSERT(offset >= 0 && size >= 0 && offset + size <= m_block.size());
     }
-    explicit AppointmentLine(QByteArray bytes)
+    explicit AppointmentLine(const QByteArray &bytes)
         : AppointmentLine(bytes, 0, bytes.size())
     {
     }

@@ -9,7 +9,7 @@ ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-me
     libbenchmark-dev fonts-liberation)
 # And to run the tests: the end-to-end suite drives the real program on its own X server and
 # prints through its own print server.
-ZENTAVO_TEST_PACKAGES=(clang-format poppler-utils python3 xvfb xauth x11-utils xdotool imagemagick
+ZENTAVO_TEST_PACKAGES=(clang-format clang-tidy poppler-utils python3 xvfb xauth x11-utils xdotool imagemagick
     cups printer-driver-cups-pdf faketime clang libclang-rt-14-dev)
 
 # Installs the packages that are not there yet; does nothing (and needs no network) when all are.

@@ -45,8 +45,7 @@ void AppendSeparator(QLineEdit *box, QChar separator, std::initializer_list<int>
     const QString text = box->text();
     if (std::find(lengths.begin(), lengths.end(), text.size()) != lengths.end())
         box->setText(text + separator);
-    box->deselect();
-    box->setCursorPosition(box->text().size());
+    box->end(false); // the caret to the end, nothing selected
 }
 
 } // namespace
@@ -121,6 +120,5 @@ void form1::msb_Change()
         msb->setText(msb->text() + u'/');
     if (msb->text().size() == 5)
         msb->setText(msb->text() + u'/');
-    msb->deselect();
-    msb->setCursorPosition(msb->text().size());
+    msb->end(false);
 }

@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#define REQUIRE(condition)                                                                      \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            fprintf(stderr, "property failed: %s\n", #condition);                              \
-            abort();                                                                           \
-        }                                                                                      \
+#define REQUIRE(condition)                                                                         \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            fprintf(stderr, "property failed: %s\n", #condition);                                  \
+            abort();                                                                               \
+        }                                                                                          \
     } while (false)
 
 namespace {
@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) {
         const QString &shown = agenda.displayLines.at(i);
         REQUIRE(!shown.contains(u'^'));
-        REQUIRE(shown == oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
+        REQUIRE(shown ==
+                oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
     }
 
     // A rewrite of what was read gives the same lines back, byte for byte.

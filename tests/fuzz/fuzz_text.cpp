@@ -6,18 +6,17 @@
 #include <cstdint>
 #include <cstdlib>
 
-#define REQUIRE(condition)                                                                      \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            fprintf(stderr, "property failed: %s\n", #condition);                              \
-            abort();                                                                           \
-        }                                                                                      \
+#define REQUIRE(condition)                                                                         \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            fprintf(stderr, "property failed: %s\n", #condition);                                  \
+            abort();                                                                               \
+        }                                                                                          \
     } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
 
     // The parser takes exactly what the plain rule takes, and a date goes back to its text.
     const QDate parsed = book::ParseDateText(text);
