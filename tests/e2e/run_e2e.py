@@ -107,13 +107,20 @@ class Desktop:
         wait_for('the print server', lambda: subprocess.run(
             ['lpstat', '-r'], env=self.env, capture_output=True).returncode == 0)
         if not os.path.exists(os.path.join(folder, 'printers.conf')):
-            for options in (['-v', 'cups-pdf:/', '-E', '-m',
+            for command in (['lpadmin', '-p', 'PDF', '-v', 'cups-pdf:/', '-E', '-m',
                              'lsb/usr/cups-pdf/CUPS-PDF_opt.ppd'],
-                            ['-o', 'pdftops-renderer-default=pdftocairo']):
-                subprocess.run(['lpadmin', '-p', 'PDF'] + options, env=self.env,
-                               check=True, capture_output=True)
-            subprocess.run(['lpadmin', '-d', 'PDF'], env=self.env, check=True,
-                           capture_output=True)
+                            ['lpadmin', '-p', 'PDF', '-o', 'pdftops-renderer-default=pdftocairo'],
+                            ['lpadmin', '-d', 'PDF']):
+                self._admin(command)
+
+    def _admin(self, command):
+        # A scheduler that has just started, on a busy machine, may still turn a request away.
+        for attempt in range(10):
+            done = subprocess.run(command, env=self.env, capture_output=True, text=True)
+            if done.returncode == 0:
+                return
+            time.sleep(0.5 * (attempt + 1))
+        raise Failure(f'{" ".join(command)}: {done.stderr.strip()}')
 
     def stop_printing(self):
         if self.cups:
@@ -500,7 +507,11 @@ def main():
     desktop = Desktop(work)
     passed = failed = 0
     try:
-        desktop.start_printing()
+        try:
+            desktop.start_printing()
+        except Failure as error:
+            print(f'FAIL print server: {error}')
+            failed += 1
         for test in CASES:
             if chosen and test.__name__ not in chosen:
                 continue
