@@ -11,14 +11,6 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#define REQUIRE(condition)                                                                         \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            fprintf(stderr, "property failed: %s\n", #condition);                                  \
-            abort();                                                                               \
-        }                                                                                          \
-    } while (false)
-
 namespace {
 
 const QString &Folder()

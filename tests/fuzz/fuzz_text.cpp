@@ -6,14 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#define REQUIRE(condition)                                                                         \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            fprintf(stderr, "property failed: %s\n", #condition);                                  \
-            abort();                                                                               \
-        }                                                                                          \
-    } while (false)
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));

@@ -6,6 +6,18 @@
 #include <QDate>
 #include <QString>
 
+#include <cstdio>
+#include <cstdlib>
+
+// A broken property ends the run, so that libFuzzer keeps the input.
+#define REQUIRE(condition)                                                                         \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "property failed: %s\n", #condition);                             \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)
+
 namespace oracle {
 
 inline QDate ParseDate(const QString &text)
