@@ -209,8 +209,23 @@ private slots:
         QCOMPARE(book::LoadAppointmentLines(m_path)->size(), 0);
     }
 
-    void failuresInAReadOnlyFolderChangeNothing()
+    void readOnlyFileOrFolder_data()
     {
+        QTest::addColumn<bool>("fileWritable");
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<bool>("appends");
+        // Rewriting and clearing need the folder for their temporary file and must fail rather
+        // than write in place; renaming a new file over a read-only one would work, and must
+        // not be done either. Appending needs only the file.
+        QTest::newRow("read-only file and folder") << false << false << false;
+        QTest::newRow("read-only file, writable folder") << false << true << false;
+        QTest::newRow("writable file, read-only folder") << true << false << true;
+    }
+    void readOnlyFileOrFolder()
+    {
+        QFETCH(bool, fileWritable);
+        QFETCH(bool, folderWritable);
+        QFETCH(bool, appends);
         const QByteArray original = "\r\n*Once^05/12/2026 10:30 Dentist\r\n"_ba;
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -219,67 +234,26 @@ private slots:
         QVERIFY(user.ready());
         WriteBytes(path, original);
         const auto folder = QFile::permissions(dir.path());
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        if (!fileWritable)
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        if (!folderWritable)
+            QVERIFY(
+                QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-        const bool appended = book::AppendAppointmentLine(path, u"*Once^06/12/2026 10:30 x");
         const bool rewritten = book::RewriteAppointmentFile(path, {});
         const bool cleared = book::ClearAppointmentFile(path);
+        const bool appended = book::AppendAppointmentLine(path, u"*Once^06/12/2026 09:00 x");
         const QByteArray after = ReadBytes(path);
         const QStringList left =
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
         QVERIFY(QFile::setPermissions(dir.path(), folder));
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        QVERIFY(!appended);
         QVERIFY(!rewritten);
         QVERIFY(!cleared);
-        QCOMPARE(after, original);
+        QCOMPARE(appended, appends);
+        QCOMPARE(after, appends ? original + "*Once^06/12/2026 09:00 x\r\n"_ba : original);
         QCOMPARE(left, QStringList{book::DataFileName.toString()}); // no temporary file left
-    }
-
-    void readOnlyFileInWritableFolder()
-    {
-        // Renaming a new file over a read-only one would work; it must not be done.
-        const QByteArray original = "*Once^05/12/2026 10:30 Dentist\r\n"_ba;
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(book::DataFileName.toString());
-        OrdinaryUser user(dir.path());
-        QVERIFY(user.ready());
-        WriteBytes(path, original);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        QVERIFY(!book::RewriteAppointmentFile(path, {}));
-        QVERIFY(!book::ClearAppointmentFile(path));
-        QVERIFY(!book::AppendAppointmentLine(path, u"*Once^06/12/2026 09:00 x"));
-        QCOMPARE(ReadBytes(path), original);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    }
-
-    void writableFileInReadOnlyFolder()
-    {
-        // Appending needs only the file; rewriting needs the folder for its temporary file
-        // and must fail rather than write the file in place.
-        const QByteArray original = "*Once^05/12/2026 10:30 Dentist\r\n"_ba;
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(book::DataFileName.toString());
-        OrdinaryUser user(dir.path());
-        QVERIFY(user.ready());
-        WriteBytes(path, original);
-        const auto folder = QFile::permissions(dir.path());
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-
-        const bool rewritten = book::RewriteAppointmentFile(path, {});
-        const QByteArray afterRewrite = ReadBytes(path);
-        const bool appended = book::AppendAppointmentLine(path, u"*Once^06/12/2026 09:00 x");
-        const QByteArray afterAppend = ReadBytes(path);
-
-        QVERIFY(QFile::setPermissions(dir.path(), folder));
-        QVERIFY(!rewritten);
-        QCOMPARE(afterRewrite, original);
-        QVERIFY(appended);
-        QCOMPARE(afterAppend, original + "*Once^06/12/2026 09:00 x\r\n"_ba);
     }
 };
 
