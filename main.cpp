@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/executable.h"
+#include "platform/look.h"
 #include "platform/printer.h"
 #include "platform/singleinstance.h"
 #include "splash/form2.h"
@@ -52,7 +53,7 @@ std::unique_ptr<QApplication> StartApplication(int &argc, char **argv)
 int main(int argc, char **argv)
 {
     const std::unique_ptr<QApplication> app = StartApplication(argc, argv);
-    QApplication::setApplicationName(u"Zentavo"_s);
+    QApplication::setApplicationName(platform::AppName());
 
     // The data file and the lock belong to the folder of the executable.
     const QString folder = platform::ExecutableDir();

@@ -1,8 +1,6 @@
 // The window with a large agenda: Day (rebuild and show) and start-up to the window shown,
 // with a data file of 32,767 lines that all fall on the date shown. Runs offscreen.
-#include "platform/clock.h"
-#include "platform/dialogs.h"
-#include "platform/printer.h"
+#include "support/fakes.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -15,19 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class FixedClock final : public platform::Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 5), QTime(9, 0)); }
-};
-
-class SilentDialogs final : public platform::Dialogs
-{
-public:
-    void inform(QWidget *, const QString &) override {}
-    bool askYesNo(QWidget *, const QString &) override { return false; }
-};
 
 // 32,767 daily appointments at every minute of the day, in no particular order.
 const QString &DataFile()
@@ -50,15 +35,14 @@ const QString &DataFile()
     return path;
 }
 
-class NoPrinters final : public platform::Printers
-{
-public:
-    std::unique_ptr<platform::Printer> openDefault() override { return nullptr; }
-};
-
-FixedClock g_clock;
-SilentDialogs g_dialogs;
-NoPrinters g_printers;
+// A fixed clock, message boxes answered at once, and no printer, as the window tests have them.
+const FakeClock g_clock = [] {
+    FakeClock clock;
+    clock.at = QDateTime(QDate(2026, 12, 5), QTime(9, 0));
+    return clock;
+}();
+FakeDialogs g_dialogs;
+RecordingPrinters g_printers;
 
 void BM_Day(benchmark::State &state)
 {

@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
 
+#include <cerrno>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -42,48 +44,85 @@ void SyncFolderOf(const QString &path)
     }
 }
 
-// QSaveFile gives its temporary file a name of its own (the file's name, a dot and six
-// characters) just before it renames it; a process killed in between leaves it behind. Only
-// one instance of the program writes here, so any such file is a leftover.
-void RemoveLeftTemporaries(const QString &path)
+// A rewrite is written to a file of a name that only this program makes, hidden and tagged so
+// that no person would choose it, and renamed over the data file. A process killed before the
+// rename leaves such a file behind; names of exactly that form, and no others, are removed.
+// The user's own copies beside the book (ganctl.ngb.bak, ganctl.ngb~, ...) are never touched.
+constexpr QStringView TemporaryTag = u".zentavo-rewrite.";
+constexpr int TemporaryRandomLength = 6;
+
+QString TemporaryPrefix(const QFileInfo &file)
 {
-    const QFileInfo file(path);
+    return u'.' + file.fileName() + TemporaryTag.toString();
+}
+
+void RemoveLeftTemporaries(const QFileInfo &file)
+{
     QDir folder = file.absoluteDir();
-    const QRegularExpression temporary(u"^"_s + QRegularExpression::escape(file.fileName()) +
-                                       u"\\.[A-Za-z0-9]{6}$"_s);
-    for (const QString &name : folder.entryList({file.fileName() + u".??????"_s}, QDir::Files)) {
+    const QString prefix = TemporaryPrefix(file);
+    const QRegularExpression temporary(u"^"_s + QRegularExpression::escape(prefix) +
+                                       u"[A-Za-z0-9]{"_s + QString::number(TemporaryRandomLength) +
+                                       u"}$"_s);
+    const QStringList names =
+        folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
         if (temporary.match(name).hasMatch())
             folder.remove(name);
     }
 }
 
+bool WriteFd(int fd, QByteArrayView bytes)
+{
+    const char *data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// The content goes to a temporary file in the same folder, reaches the disk, and is then
+// renamed over the data file, so the file is always either wholly old or wholly new.
 bool WriteWholeFile(const QString &path, QByteArrayView content)
 {
-    const bool existed = QFileInfo::exists(path);
+    // A book kept as a link to a file elsewhere stays a link: the file it points to is rewritten.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QFileInfo file(canonical.isEmpty() ? path : canonical);
+    const QByteArray target = QFile::encodeName(file.absoluteFilePath());
+    struct stat old = {};
+    const bool existed = ::stat(target.constData(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode))
+        return false;
     // A file made read-only stays as it is, as it does for an append; renaming a new file
     // over it would get round that. Opening it to append tells, and changes nothing.
-    if (existed && !QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
+    if (existed) {
+        const int probe = ::open(target.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (probe < 0)
+            return false;
+        ::close(probe);
+    }
+
+    QByteArray temporary = QFile::encodeName(file.absoluteDir().filePath(TemporaryPrefix(file))) +
+                           QByteArray(TemporaryRandomLength, 'X');
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
         return false;
-    QSaveFile file(path);
-    // Unbuffered: a write that fails (disk full) must fail here. Buffered, it would only fail
-    // in the flush inside commit(), which Qt 6.4 does not report, and the file would be
-    // replaced by a truncated one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    // QSaveFile gives the new file the old one's permissions; a new file gets ours.
-    if (!existed && !file.setPermissions(NewFilePermissions)) {
-        file.cancelWriting();
+    // A new file is private; a rewritten one keeps its permissions.
+    const mode_t mode = existed ? (old.st_mode & 07777) : mode_t(S_IRUSR | S_IWUSR);
+    const bool written = ::fchmod(fd, mode) == 0 && WriteFd(fd, content) && ::fdatasync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.constData(), target.constData()) != 0) {
+        ::unlink(temporary.constData());
         return false;
     }
-    if (!WriteAll(file, content)) {
-        file.cancelWriting();
-        return false;
-    }
-    // commit() flushes the data to disk before it renames.
-    if (!file.commit())
-        return false;
-    SyncFolderOf(path);
-    RemoveLeftTemporaries(path);
+    SyncFolderOf(file.absoluteFilePath());
+    RemoveLeftTemporaries(file);
     return true;
 }
 

@@ -70,18 +70,16 @@ QString ComposeAppointmentLine(QStringView tag, QStringView dateText, QStringVie
     return TrimBlanks(line).toString();
 }
 
-QStringView TagOf(QStringView line)
+QStringView FrequencyTagOf(QStringView typed)
 {
-    const qsizetype caret = line.indexOf(u'^');
-    return caret < 0 ? QStringView() : line.first(caret);
-}
-
-QStringView DateTextOf(QStringView line)
-{
-    const qsizetype caret = line.indexOf(u'^');
-    if (caret < 0)
-        return {};
-    return line.sliced(caret + 1).first(qMin<qsizetype>(10, line.size() - caret - 1));
+    QStringView name = TrimBlanks(typed);
+    if (name.startsWith(u'*'))
+        name = name.sliced(1);
+    for (QStringView tag : FrequencyTags) {
+        if (name.compare(tag.sliced(1), Qt::CaseInsensitive) == 0)
+            return tag;
+    }
+    return {};
 }
 
 } // namespace book

@@ -78,9 +78,8 @@ QStringView TrimBlanks(QStringView text);
 QString ComposeAppointmentLine(QStringView tag, QStringView dateText, QStringView timeText,
                                QStringView content);
 
-// The text before the first "^"; empty when the line has none, so such a line has no tag.
-QStringView TagOf(QStringView line);
-// The (at most) ten characters after the first "^"; empty when the line has none.
-QStringView DateTextOf(QStringView line);
+// The tag that a typed frequency stands for: one of the six apart from letter case, with or
+// without its leading "*", blanks around it ignored. Empty when it is none of them.
+QStringView FrequencyTagOf(QStringView typed);
 
 } // namespace book

@@ -73,27 +73,22 @@ QDate ParseDateText(QStringView text)
     return DateOf(Parts(text));
 }
 
-QDate ParseDateText(QLatin1StringView text)
-{
-    return DateOf(Parts(text));
-}
-
 QCalendar::YearMonthDay DateTextParts(QLatin1StringView text)
 {
     return Parts(text);
 }
 
-bool IsTimeText(QStringView text)
+int MinuteOfDay(QStringView text)
 {
     if (text.size() != 5 || text[2] != u':')
-        return false;
+        return -1;
     for (qsizetype i : {0, 1, 3, 4}) {
         if (text[i] < u'0' || text[i] > u'9')
-            return false;
+            return -1;
     }
     const int hours = (text[0].unicode() - u'0') * 10 + (text[1].unicode() - u'0');
     const int minutes = (text[3].unicode() - u'0') * 10 + (text[4].unicode() - u'0');
-    return hours < 24 && minutes < 60;
+    return hours < 24 && minutes < 60 ? hours * 60 + minutes : -1;
 }
 
 int WeekdayNumber(QDate date)

@@ -16,16 +16,16 @@ QString DateText(QDate date);
 
 // The date that a "dd/mm/yyyy" text denotes, or a null QDate when the text is not exactly
 // two ASCII digits, "/", two digits, "/", four digits, or names no real Gregorian date
-// (31/02/2026, 00/00/0000). The Latin-1 overload reads raw line bytes.
+// (31/02/2026, 00/00/0000).
 QDate ParseDateText(QStringView text);
-QDate ParseDateText(QLatin1StringView text);
 
 // The day, month and year of a "dd/mm/yyyy" text read from raw line bytes, checked like
 // ParseDateText(), without building a QDate; not valid() when the text is no date.
 QCalendar::YearMonthDay DateTextParts(QLatin1StringView text);
 
-// Whether the text is a time of day "HH:MM": hours 00 to 23, minutes 00 to 59.
-bool IsTimeText(QStringView text);
+// The minutes since midnight of a time of day "HH:MM" (hours 00 to 23, minutes 00 to 59), or
+// -1 when the text is no such time.
+int MinuteOfDay(QStringView text);
 
 // Sunday = 1, Monday = 2, ..., Saturday = 7.
 int WeekdayNumber(QDate date);

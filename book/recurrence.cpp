@@ -3,6 +3,8 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 
+#include <utility>
+
 namespace book {
 
 namespace {
@@ -11,23 +13,16 @@ enum class Frequency { None, Once, Daily, Weekly, Monthly, Quarterly, Yearly };
 
 Frequency FrequencyOf(QLatin1StringView tag)
 {
-    // Every line is tested on every build: compare lengths before characters.
-    switch (tag.size()) {
-    case 5:
-        return tag == QLatin1StringView("*Once") ? Frequency::Once : Frequency::None;
-    case 6:
-        return tag == QLatin1StringView("*Daily") ? Frequency::Daily : Frequency::None;
-    case 7:
-        return tag == QLatin1StringView("*Weekly")   ? Frequency::Weekly
-               : tag == QLatin1StringView("*Yearly") ? Frequency::Yearly
-                                                     : Frequency::None;
-    case 8:
-        return tag == QLatin1StringView("*Monthly") ? Frequency::Monthly : Frequency::None;
-    case 10:
-        return tag == QLatin1StringView("*Quarterly") ? Frequency::Quarterly : Frequency::None;
-    default:
-        return Frequency::None;
+    // Every line is tested on every build; the comparison looks at the length first.
+    static constexpr std::pair<QStringView, Frequency> frequencies[] = {
+        {Once, Frequency::Once},           {Daily, Frequency::Daily},
+        {Weekly, Frequency::Weekly},       {Monthly, Frequency::Monthly},
+        {Quarterly, Frequency::Quarterly}, {Yearly, Frequency::Yearly}};
+    for (const auto &[literal, frequency] : frequencies) {
+        if (tag == literal)
+            return frequency;
     }
+    return Frequency::None;
 }
 
 } // namespace
@@ -71,13 +66,6 @@ bool FallsOnDate(QLatin1StringView line, const DayKey &key)
         break;
     }
     return false;
-}
-
-bool FallsOnDate(QStringView line, const DayKey &key)
-{
-    // Tag and date field are ASCII; a line with anything else there falls on no date, and
-    // encoding it as UTF-8 keeps it from matching (as its bytes in the file would not).
-    return FallsOnDate(QLatin1StringView(line.toUtf8()), key);
 }
 
 } // namespace book

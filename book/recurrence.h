@@ -25,9 +25,8 @@ DayKey MakeDayKey(QDate date);
 // stored date alone. A line without "^", with a tag that is not exactly one of the six
 // literals, or whose date field is not a real date falls on no date, "*Daily" included.
 //
-// The Latin-1 overload judges a line's raw bytes without decoding them: tag and date are
-// ASCII, and no byte of a multi-byte character can be mistaken for one of theirs.
+// It judges a line's raw bytes without decoding them: tag and date are ASCII, and no byte of
+// a multi-byte character can be mistaken for one of theirs.
 bool FallsOnDate(QLatin1StringView line, const DayKey &key);
-bool FallsOnDate(QStringView line, const DayKey &key);
 
 } // namespace book

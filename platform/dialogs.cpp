@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include "platform/look.h"
+
 #include <QAbstractButton>
 #include <QMessageBox>
 
@@ -8,8 +10,6 @@ using namespace Qt::StringLiterals;
 namespace platform {
 
 namespace {
-
-const QString Title = u"Zentavo"_s;
 
 // No icon anywhere: the style's pictures on the buttons go too.
 int Run(QMessageBox &box)
@@ -23,13 +23,14 @@ int Run(QMessageBox &box)
 
 void MessageBoxes::inform(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, Title, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, AppName(), text, QMessageBox::Ok, parent);
     Run(box);
 }
 
 bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, Title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::NoIcon, AppName(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return Run(box) == QMessageBox::Yes;

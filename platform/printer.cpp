@@ -1,11 +1,57 @@
 #include "platform/printer.h"
 
+#include "platform/look.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace platform {
+
+namespace {
+
+// The text cut into pieces that fit the width, at blanks where there are any; every piece
+// after the first starts at the text's own indentation.
+QStringList WrapToWidth(const QString &text, const QFontMetricsF &metrics, qreal width)
+{
+    qsizetype indentSize = 0;
+    while (indentSize < text.size() && text.at(indentSize) == u' ')
+        ++indentSize;
+    const QString indent = text.left(indentSize);
+    QStringList pieces;
+    QString rest = text.sliced(indentSize);
+    const auto fits = [&](qsizetype n) {
+        return metrics.horizontalAdvance(indent + rest.left(n)) <= width;
+    };
+    while (!fits(rest.size())) {
+        // The longest head that fits, at least one character so that the text always ends.
+        qsizetype low = 1, high = rest.size();
+        while (low < high) {
+            const qsizetype middle = (low + high + 1) / 2;
+            if (fits(middle))
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (low < rest.size() && rest.at(low - 1).isHighSurrogate())
+            --low;
+        qsizetype cut = low;
+        const qsizetype blank = rest.lastIndexOf(u' ', low);
+        if (blank > 0)
+            cut = blank;
+        pieces.append(indent + rest.left(cut));
+        rest = rest.sliced(cut);
+        while (rest.startsWith(u' '))
+            rest.remove(0, 1);
+        if (rest.isEmpty())
+            return pieces;
+    }
+    pieces.append(indent + rest);
+    return pieces;
+}
+
+} // namespace
 
 struct PaintedPrinter::State
 {
@@ -53,15 +99,17 @@ bool PaintedPrinter::printLine(const QString &text)
         d->painter.setFont(d->font);
     }
     const QFontMetricsF metrics(d->painter.font(), d->printer.get());
-    const qreal pageHeight =
-        d->printer->pageLayout().paintRectPixels(d->printer->resolution()).height();
-    if (d->top > 0 && d->top + metrics.height() > pageHeight) {
-        if (!d->printer->newPage())
-            return false;
-        d->top = 0;
+    const QRect page = d->printer->pageLayout().paintRectPixels(d->printer->resolution());
+    // A line wider than the page goes on over the next lines rather than off its edge.
+    for (const QString &piece : WrapToWidth(text, metrics, page.width())) {
+        if (d->top > 0 && d->top + metrics.height() > page.height()) {
+            if (!d->printer->newPage())
+                return false;
+            d->top = 0;
+        }
+        d->painter.drawText(QPointF(0, d->top + metrics.ascent()), piece);
+        d->top += metrics.lineSpacing();
     }
-    d->painter.drawText(QPointF(0, d->top + metrics.ascent()), text);
-    d->top += metrics.lineSpacing();
     return d->printer->printerState() != QPrinter::Error;
 }
 
@@ -87,7 +135,7 @@ std::unique_ptr<Printer> SystemPrinters::openDefault()
     if (info.isNull())
         return nullptr;
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    printer->setDocName(QStringLiteral("Zentavo"));
+    printer->setDocName(AppName());
     return std::make_unique<PaintedPrinter>(std::move(printer));
 }
 

@@ -36,7 +36,7 @@ zentavo_build() {
     local dir=$1
     shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ZENTAVO_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+        cmake -S "$ZENTAVO_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTAVO_WERROR=ON "$@" >/dev/null
     fi
     cmake --build "$dir" --parallel "$(nproc)"
 }

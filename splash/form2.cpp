@@ -1,5 +1,6 @@
 #include "splash/form2.h"
 
+#include "platform/look.h"
 #include "platform/screen.h"
 
 #include <QKeyEvent>
@@ -8,15 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Design positions are in twips; 15 twips are one pixel.
-constexpr int Twips(int twips)
-{
-    return twips / 15;
-}
-
-} // namespace
+using platform::Twips;
 
 Form2::Form2(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
@@ -31,7 +24,6 @@ Form2::Form2(QWidget *parent)
     Image1->setObjectName(u"Image1"_s);
     Image1->setPixmap(QPixmap(u":/splash/splash.bmp"_s));
     Image1->resize(Image1->pixmap().size()); // the picture's own size
-    Image1->move(0, Twips(480));
 
     // First in the tab order, so it has the focus when the window opens.
     Command2 = new QPushButton(this);
@@ -54,7 +46,7 @@ Form2::Form2(QWidget *parent)
 
 void Form2::Form_Load()
 {
-    Image1->move(u"0"_s.toInt(), u"0"_s.toInt());
+    Image1->move(0, 0);
     setFixedSize(Image1->size());
     Command2->move(Command2->x(), height() + Twips(1000));
     Command2->setFocus();

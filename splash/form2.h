@@ -15,9 +15,6 @@ class Form2 : public QDialog
 public:
     explicit Form2(QWidget *parent = nullptr);
 
-    // On these days of the month start-up shows the splash window first.
-    static bool IsSplashDay(int dayOfMonth) { return dayOfMonth % 5 == 0; }
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;

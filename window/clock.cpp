@@ -11,13 +11,49 @@
 #include <QHash>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A tick comes just after the minute turns, so the label never shows a minute gone by.
+constexpr int TickLateMs = 20;
+
+int MsToNextMinute(const QDateTime &now)
+{
+    const QTime time = now.time();
+    return 60000 - (time.second() * 1000 + time.msec()) + TickLateMs;
+}
+
+} // namespace
+
+void form1::startTimer1()
+{
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may come seconds early
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &form1::Timer1_Timer);
+    Timer1->start(MsToNextMinute(m_lastTick));
+}
 
 void form1::Timer1_Timer()
 {
     const QDateTime now = m_services.clock->now();
+    // Once a minute, set anew each time, so that a timer that drifted comes back to the turn.
+    Timer1->start(MsToNextMinute(now));
     text6->setText(now.toString(u"HH:mm"_s));
+    // Before the window is first shown (the splash on its days) reminders wait for it.
+    if (!m_shownOnce)
+        return;
+    remindSince(m_lastTick, now);
+    m_lastTick = now;
+}
+
+void form1::remindPending()
+{
+    const QDateTime now = m_services.clock->now();
     remindSince(m_lastTick, now);
     m_lastTick = now;
 }
@@ -44,11 +80,9 @@ void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
     for (const QString &entry : agenda.displayLines) {
         const int occurrence = occurrences[entry]++;
-        const QStringView time = QStringView(entry).first(qMin<qsizetype>(5, entry.size()));
-        if (!book::IsTimeText(time))
-            continue;
-        const int minute = time.first(2).toInt() * 60 + time.sliced(3).toInt();
-        if (minute <= after || minute > until)
+        const int minute =
+            book::MinuteOfDay(QStringView(entry).first(qMin<qsizetype>(5, entry.size())));
+        if (minute < 0 || minute <= after || minute > until)
             continue;
         // Each once a day, however the clock moves (set back, or summer time ending).
         const QString key = entry + u'\n' + QString::number(occurrence);

@@ -3,10 +3,12 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 #include "platform/clock.h"
+#include "platform/look.h"
 #include "platform/screen.h"
 
 #include <QComboBox>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,20 +20,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Positions and sizes are laid out in twips: 15 twips are one pixel at 96 dpi.
-QRect Twips(int left, int top, int width, int height)
-{
-    const auto px = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-QFont BoldFont(qreal pointSize, const QString &family = u"Arial"_s)
-{
-    QFont font(family);
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
-}
+using platform::BoldArial;
+using platform::Twips;
 
 template<typename Control>
 Control *Make(QWidget *parent, const char *name, QRect geometry, const QFont &font)
@@ -106,20 +96,16 @@ form1::form1(Services services, QWidget *parent)
 
     // The clock label follows the time from the window's creation on.
     m_lastTick = m_services.clock->now();
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(60000);
-    connect(Timer1, &QTimer::timeout, this, &form1::Timer1_Timer);
-    Timer1->start();
+    startTimer1();
 }
 
 form1::~form1() = default;
 
 void form1::createControls()
 {
-    const QFont normal = BoldFont(9.75);
-    const QFont entry = BoldFont(11.25);
-    const QFont small = BoldFont(9);
+    const QFont normal = BoldArial(9.75);
+    const QFont entry = BoldArial(11.25);
+    const QFont small = BoldArial(9);
 
     Command5 = Button(this, "Command5", u"Print"_s, Twips(360, 240, 735, 300), normal);
     Command1 = Button(this, "Command1", u"Day"_s, Twips(1320, 240, 735, 300), normal);
@@ -128,7 +114,7 @@ void form1::createControls()
     Command3 = Button(this, "Command3", u"Del."_s, Twips(3840, 240, 735, 300), normal);
     msb = Box(this, "msb", QString(), Twips(4680, 200, 1215, 360), normal, 10);
 
-    text6 = Make<QLabel>(this, "text6", Twips(6000, 120, 1125, 495), BoldFont(20.25));
+    text6 = Make<QLabel>(this, "text6", Twips(6000, 120, 1125, 495), BoldArial(20.25));
     text6->setAlignment(Qt::AlignCenter);
     text6->setFrameStyle(QFrame::Box | QFrame::Plain);
     QPalette clock = text6->palette();
@@ -143,6 +129,9 @@ void form1::createControls()
     // A plain string model takes a whole agenda in one step, which a large one needs.
     Combo3Entries = new QStringListModel(Combo3);
     Combo3->setModel(Combo3Entries);
+    // A long entry is shown from its beginning, where its time is.
+    connect(Combo3, &QComboBox::currentIndexChanged, this,
+            [this] { Combo3->lineEdit()->home(false); });
 
     Label4 = Caption(this, "Label4", u"Date"_s, Twips(360, 1600, 615, 285), normal);
     ft1 = Box(this, "ft1", u"00/00/0000"_s, Twips(1080, 1560, 1335, 330), entry, 10);
@@ -160,7 +149,8 @@ void form1::createControls()
     ft3->setTabChangesFocus(true);
     // "Arabic Transparent" is a Windows face. Where it is missing, the window's own Arial
     // matches the other buttons better than what the system would put in its place.
-    QFont saveFont = BoldFont(9.75, u"Arabic Transparent"_s);
+    QFont saveFont = BoldArial(9.75);
+    saveFont.setFamily(u"Arabic Transparent"_s);
     if (QFontInfo(saveFont).family() != saveFont.family())
         saveFont = normal;
     fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300), saveFont);
@@ -184,8 +174,9 @@ void form1::createControls()
     connect(Command7, &QPushButton::clicked, this, &form1::Command7_Click);
     connect(fcom, &QPushButton::clicked, this, &form1::fcom_Click);
     connect(msb, &QLineEdit::textChanged, this, &form1::msb_Change);
-    for (QLineEdit *box : {ft1, ft2, msb})
-        box->installEventFilter(this);
+    for (QObject *watched : std::initializer_list<QObject *>{
+             ft1, ft2, msb, Command5, Command1, Command2, Command4, Command3, fcom, Command7})
+        watched->installEventFilter(this);
 }
 
 void form1::Form_Load()
@@ -198,20 +189,40 @@ void form1::Form_Load()
     text6->setText(now.toString(u"HH:mm"_s));
     // Dates are converted with the book's fixed day-first functions, whatever the locale,
     // so no system setting needs changing.
-    msb->setText(book::DateText(now.date()));
+    m_shownDate = now.date();
+    msb->setText(book::DateText(m_shownDate));
     for (QStringView tag : book::FrequencyTags)
         cft1->addItem(tag.toString());
     cft1->setCurrentIndex(-1);
     cft1->clearEditText();
-    BuildDayAgenda(m_services.clock->now().date());
+    ShowDayAgenda(m_shownDate);
     Command1->setFocus();
+}
+
+bool form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ft1 || watched == ft2 || watched == msb) {
+        maskedEntryEvent(watched, event); // every key still reaches the box
+    } else if (event->type() == QEvent::KeyPress) {
+        // Enter presses the focused button, as Space does.
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !key->isAutoRepeat()) {
+            button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void form1::showEvent(QShowEvent *event)
 {
-    if (!m_centred) {
-        m_centred = true;
+    if (!m_shownOnce) {
+        m_shownOnce = true;
         platform::CentreOnScreen(this);
+        // What fell due while the splash was up comes now, below the window in its place.
+        QTimer::singleShot(0, this, &form1::remindPending);
     }
     QWidget::showEvent(event);
 }

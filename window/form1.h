@@ -2,6 +2,7 @@
 
 #include "book/appointmentline.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QPointer>
@@ -13,7 +14,6 @@
 #include <functional>
 
 class QComboBox;
-class QDate;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -72,7 +72,8 @@ public:
     void fcom_Click();
     // Print.
     void Command5_Click();
-    // The minute timer: the clock label, and reminders of today's appointments.
+    // The minute timer, just after each turn of the minute: the clock label, and reminders of
+    // today's appointments.
     void Timer1_Timer();
 
 protected:
@@ -81,8 +82,12 @@ protected:
 
 private:
     void createControls();
-    void BuildDayAgenda(QDate date);
+    // Shows the agenda of the date. A file that cannot be read changes nothing, and is
+    // reported once until a build succeeds again.
+    void ShowDayAgenda(QDate date);
+    void startTimer1();
     void remindSince(const QDateTime &previousTick, const QDateTime &now);
+    void remindPending();
 
     // The masked entry boxes.
     void ft1_GotFocus();
@@ -92,9 +97,10 @@ private:
     void msb_GotFocus();
     void msb_KeyDown(int keyCode);
     void msb_Change();
+    void maskedEntryEvent(QObject *watched, QEvent *event);
 
     const Services m_services;
-    bool m_centred = false;
+    bool m_shownOnce = false;
 
     // Visible controls.
     QPushButton *Command5;
@@ -120,6 +126,9 @@ private:
     QPushButton *Command7;
     QTimer *Timer1;
     QPointer<ReminderWindow> m_reminder; // open until the user closes it
+    QDate m_shownDate;                   // of the agenda in Combo3
+    bool m_readFailureShown = false;     // until a build reads the file again
+    bool m_msbSelectOnRelease = false;   // a click gave msb the focus
 
     // When the clock was last read, and the reminders given today, so that each comes once.
     QDateTime m_lastTick;
@@ -139,5 +148,5 @@ private:
     QString Text8;                       // ... in ft2
     QString Text9;                       // ... in msb
 
-    friend class TestForm1;
+    friend class TestWindow;
 };

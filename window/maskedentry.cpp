@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -50,30 +52,34 @@ void AppendSeparator(QLineEdit *box, QChar separator, std::initializer_list<int>
 
 } // namespace
 
-bool form1::eventFilter(QObject *watched, QEvent *event)
+void form1::maskedEntryEvent(QObject *watched, QEvent *event)
 {
-    if (watched == ft1 || watched == ft2 || watched == msb) {
-        if (event->type() == QEvent::FocusIn && IsEntered(event)) {
-            if (watched == ft1)
-                ft1_GotFocus();
-            else if (watched == ft2)
-                ft2_GotFocus();
-            else
-                msb_GotFocus();
-        } else if (event->type() == QEvent::KeyPress) {
-            auto *key = static_cast<QKeyEvent *>(event);
-            const int keyCode = platform::VirtualKeyCode(key);
-            if (watched == msb) {
-                msb_KeyDown(keyCode);
-            } else {
-                // Key-down, then key-press before the box inserts the character.
-                (watched == ft1 ? Text7 : Text8) = QString::number(keyCode);
-                if (YieldsCharacter(key))
-                    watched == ft1 ? ft1_KeyPress() : ft2_KeyPress();
-            }
+    if (event->type() == QEvent::FocusIn && IsEntered(event)) {
+        if (watched == ft1) {
+            ft1_GotFocus();
+        } else if (watched == ft2) {
+            ft2_GotFocus();
+        } else {
+            msb_GotFocus();
+            // The press that brought the focus would clear the selection on its way in.
+            m_msbSelectOnRelease =
+                static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
+        }
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == msb) {
+        if (std::exchange(m_msbSelectOnRelease, false) && !msb->hasSelectedText())
+            msb->selectAll();
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const int keyCode = platform::VirtualKeyCode(key);
+        if (watched == msb) {
+            msb_KeyDown(keyCode);
+        } else {
+            // Key-down, then key-press before the box inserts the character.
+            (watched == ft1 ? Text7 : Text8) = QString::number(keyCode);
+            if (YieldsCharacter(key))
+                watched == ft1 ? ft1_KeyPress() : ft2_KeyPress();
         }
     }
-    return QWidget::eventFilter(watched, event); // every key still reaches the box
 }
 
 void form1::ft1_GotFocus()

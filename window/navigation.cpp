@@ -22,17 +22,27 @@ void form1::Command1_Click()
         m_services.dialogs->inform(this, u"Incorrect date"_s);
         return;
     }
-    BuildDayAgenda(date);
+    ShowDayAgenda(date);
 }
 
 void form1::Command2_Click()
 {
-    BuildDayAgenda(m_services.clock->now().date());
+    ShowDayAgenda(m_services.clock->now().date());
 }
 
-void form1::BuildDayAgenda(QDate date)
+void form1::ShowDayAgenda(QDate date)
 {
     book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
+    // An unreadable book shown as an empty day would look like lost appointments.
+    if (agenda.readFailed) {
+        if (!m_readFailureShown) {
+            m_readFailureShown = true;
+            m_services.dialogs->inform(this, u"The appointment file could not be read."_s);
+        }
+        return;
+    }
+    m_readFailureShown = false;
+    m_shownDate = date;
 
     dly.clear();
     Combo2.clear();

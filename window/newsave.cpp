@@ -34,16 +34,21 @@ void form1::fcom_Click()
         m_services.dialogs->inform(this, u"Incomplete data"_s);
         return;
     }
+    // A frequency of its own would be stored and then fall on no date, out of reach of Del.
+    const QStringView tag = book::FrequencyTagOf(frequency);
+    if (tag.isEmpty()) {
+        m_services.dialogs->inform(this, u"Incorrect frequency"_s);
+        return;
+    }
     // An appointment whose date or time can never be shown is never stored. This check
     // comes last so that the placeholders above keep their own message.
-    if (!book::ParseDateText(date).isValid() || !book::IsTimeText(time)) {
+    if (!book::ParseDateText(date).isValid() || book::MinuteOfDay(time) < 0) {
         m_services.dialogs->inform(this, u"Wrong date or time"_s);
         return;
     }
 
-    ft4 = frequency + u'^' + date + u' ' + time + u' ' + content;
-    const QString line = book::ComposeAppointmentLine(frequency, date, time, content);
-    if (!book::AppendAppointmentLine(m_services.dataFile, line)) {
+    ft4 = book::ComposeAppointmentLine(tag, date, time, content);
+    if (!book::AppendAppointmentLine(m_services.dataFile, ft4)) {
         // Nothing is emptied: the user can try again, or copy the text elsewhere.
         m_services.dialogs->inform(this, u"The appointment could not be saved."_s);
         return;

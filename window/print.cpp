@@ -1,10 +1,10 @@
 // Print: the agenda shown, on the default printer.
 #include "window/form1.h"
 
+#include "book/datetext.h"
 #include "platform/printer.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 
 using namespace Qt::StringLiterals;
 
@@ -15,13 +15,15 @@ void form1::Command5_Click()
     std::unique_ptr<platform::Printer> printer = m_services.printers->openDefault();
     if (!printer)
         return;
+    // The heading names the day of the entries below it, not a date typed since.
     const QString indent(11, u' ');
-    QStringList lines{QString(), QString(), indent + u"Appointments on: "_s + msb->text(),
+    QStringList lines{QString(), QString(),
+                      indent + u"Appointments on: "_s + book::DateText(m_shownDate),
                       indent + QString(62, u'_'), QString()};
     for (int i = 0; i < Combo3->count(); ++i)
         lines.append(indent + Combo3->itemText(i));
 
-    bool printed = printer->setFontSize(u"14"_s.toDouble()) && printer->setBold(true);
+    bool printed = printer->setFontSize(14) && printer->setBold(true);
     for (const QString &line : std::as_const(lines)) {
         if (!printed)
             break;

@@ -1,5 +1,7 @@
 #include "window/reminder.h"
 
+#include "platform/look.h"
+
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -11,15 +13,12 @@ ReminderWindow::ReminderWindow(QWidget *parent)
     , m_list(new QListWidget(this))
 {
     setObjectName(u"reminder"_s);
-    setWindowTitle(u"Zentavo"_s);
+    setWindowTitle(platform::AppName());
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating); // typing goes on in the main window
     setFocusPolicy(Qt::NoFocus);
     m_list->setFocusPolicy(Qt::NoFocus);
-    QFont font(u"Arial"_s);
-    font.setPointSizeF(11.25);
-    font.setBold(true);
-    m_list->setFont(font);
+    m_list->setFont(platform::BoldArial(11.25));
 
     auto *close = new QPushButton(u"Close"_s, this);
     close->setFocusPolicy(Qt::NoFocus);
@@ -35,12 +34,4 @@ void ReminderWindow::add(const QStringList &appointments)
 {
     m_list->addItems(appointments);
     m_list->scrollToBottom();
-}
-
-QStringList ReminderWindow::appointments() const
-{
-    QStringList texts;
-    for (int i = 0; i < m_list->count(); ++i)
-        texts.append(m_list->item(i)->text());
-    return texts;
 }

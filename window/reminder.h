@@ -15,7 +15,6 @@ class ReminderWindow : public QWidget
 public:
     explicit ReminderWindow(QWidget *parent = nullptr);
     void add(const QStringList &appointments);
-    QStringList appointments() const;
 
 private:
     QListWidget *m_list;

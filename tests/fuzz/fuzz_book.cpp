@@ -28,27 +28,9 @@ QList<QByteArray> Lines(QByteArray bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    QList<QByteArray> lines;
-    QByteArray current;
-    for (char c : std::as_const(bytes)) {
-        if (c == '\r' || c == '\n') {
-            if (!current.isEmpty())
-                lines.append(current);
-            current.clear();
-        } else {
-            current.append(c);
-        }
-    }
-    if (!current.isEmpty())
-        lines.append(current);
+    QList<QByteArray> lines = bytes.replace('\n', '\r').split('\r');
+    lines.removeAll(QByteArray());
     return lines;
-}
-
-void Write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    REQUIRE(file.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -60,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QDate date = QDate(2020, 1, 1).addDays((data[0] << 8 | data[1]) % 7300);
     const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, qsizetype(size) - 2);
     const QString path = QDir(Folder()).filePath(QStringLiteral("ganctl.ngb"));
-    Write(path, bytes);
+    QFile file(path);
+    REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            file.write(bytes) == bytes.size());
+    file.close();
 
     // Every non-empty line, unchanged.
     const std::optional<QList<book::AppointmentLine>> read = book::LoadAppointmentLines(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+// What the window needs from outside, in forms that tests and benchmarks control: a clock
+// that shows what it is set to, message boxes answered at once, a printer that records.
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/printer.h"
@@ -9,93 +11,60 @@
 
 #include <memory>
 
-// A clock that shows whatever the test sets.
-class FakeClock final : public platform::Clock
+struct FakeClock final : platform::Clock
 {
-public:
-    explicit FakeClock(QDateTime now)
-        : m_now(std::move(now))
-    {
-    }
-    QDateTime now() const override { return m_now; }
-    void set(QDateTime now) { m_now = std::move(now); }
-
-private:
-    QDateTime m_now;
+    QDateTime now() const override { return at; }
+    QDateTime at;
 };
 
-// Message boxes that are answered at once and remembered.
-class FakeDialogs final : public platform::Dialogs
+struct FakeDialogs final : platform::Dialogs
 {
-public:
     void inform(QWidget *, const QString &text) override { messages.append(text); }
     bool askYesNo(QWidget *, const QString &text) override
     {
-        messages.append(text);
-        return answerYes;
+        return messages.append(text), answerYes;
     }
-
     QStringList messages;
     bool answerYes = true;
 };
 
-// A printer that keeps what it is given; it can fail at a chosen line.
-class RecordingPrinter final : public platform::Printer
+// Keeps the document of the last Print; its line at `failAt` fails.
+struct RecordingPrinters final : platform::Printers
 {
-public:
-    struct Record
+    struct Recorder final : platform::Printer
     {
-        qreal fontSize = 0;
-        bool bold = false;
-        QStringList lines;
-        bool ended = false;
-        bool aborted = false;
+        explicit Recorder(RecordingPrinters *document)
+            : d(document)
+        {
+        }
+        bool setFontSize(qreal points) override
+        {
+            d->fontSize = points;
+            return true;
+        }
+        bool setBold(bool bold) override
+        {
+            d->bold = bold;
+            return true;
+        }
+        bool printLine(const QString &text) override
+        {
+            return d->lines.size() != d->failAt && (d->lines.append(text), true);
+        }
+        bool endDocument() override { return d->ended = true; }
+        void abort() override { d->aborted = true; }
+        RecordingPrinters *d;
     };
-    RecordingPrinter(Record *record, int failAtLine)
-        : m_record(record)
-        , m_failAtLine(failAtLine)
-    {
-    }
-    bool setFontSize(qreal points) override
-    {
-        m_record->fontSize = points;
-        return true;
-    }
-    bool setBold(bool bold) override
-    {
-        m_record->bold = bold;
-        return true;
-    }
-    bool printLine(const QString &text) override
-    {
-        if (m_record->lines.size() == m_failAtLine)
-            return false;
-        m_record->lines.append(text);
-        return true;
-    }
-    bool endDocument() override
-    {
-        m_record->ended = true;
-        return true;
-    }
-    void abort() override { m_record->aborted = true; }
-
-private:
-    Record *m_record;
-    int m_failAtLine;
-};
-
-class RecordingPrinters final : public platform::Printers
-{
-public:
     std::unique_ptr<platform::Printer> openDefault() override
     {
-        if (!hasPrinter)
-            return nullptr;
-        return std::make_unique<RecordingPrinter>(&record, failAtLine);
+        fontSize = 0;
+        bold = ended = aborted = false;
+        lines.clear();
+        return hasPrinter ? std::make_unique<Recorder>(this) : nullptr;
     }
-
     bool hasPrinter = true;
-    int failAtLine = -1;
-    RecordingPrinter::Record record;
+    qsizetype failAt = -1;
+    qreal fontSize = 0;
+    bool bold = false, ended = false, aborted = false;
+    QStringList lines;
 };

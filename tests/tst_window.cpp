@@ -1,0 +1,493 @@
+// The main window driven as a user drives it. The rows come from data files: each starts the
+// window on a data file of its own, runs short scripts of user actions and checks what the user
+// sees and the file's bytes. Beside every book lie copies that a user made by hand; every row
+// ends by checking that they are untouched and that nothing else was left in the folder.
+#include "book/appointmentfile.h"
+#include "splash/form2.h"
+#include "support/fakes.h"
+#include "window/form1.h"
+#include "window/reminder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A data file's text with "\r", "\n", "\t", "\0", "\\", "\xHH" and "{N*text}" (text N times).
+QByteArray Unescape(QStringView text)
+{
+    QByteArray out;
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'{' && text[i] != u'\\')
+            continue;
+        out += text.sliced(plain, i - plain).toUtf8();
+        if (i == text.size())
+            break;
+        if (text[i] == u'{') {
+            const qsizetype star = text.indexOf(u'*', i), end = text.indexOf(u'}', star + 2);
+            out += Unescape(text.sliced(star + 1, end - star - 1))
+                       .repeated(text.sliced(i + 1, star - i - 1).toInt());
+            i = end;
+        } else if (text[++i] == u'x') {
+            out += char(text.sliced(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            const char c = char(text[i].unicode());
+            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
+        }
+        plain = i + 1;
+    }
+    return out;
+}
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Rows of a data file: "== name" starts one, then its steps; "#" lines are comments.
+void AddRows(const QString &fileName)
+{
+    QTest::addColumn<QStringList>("steps");
+    QStringList steps;
+    for (const QByteArray &line :
+         ReadBytes(QStringLiteral(ZENTAVO_TEST_DATA "/") + fileName).append("\n== ").split('\n')) {
+        if (line.startsWith("== ") && !steps.isEmpty())
+            QTest::newRow(qPrintable(steps.takeFirst())) << std::exchange(steps, {});
+        if (!line.isEmpty() && !line.startsWith('#'))
+            steps.append(QString::fromUtf8(line.startsWith("== ") ? line.sliced(3) : line));
+    }
+}
+
+// The full-disk library preloaded into this test: how many more bytes fit; -1 for no limit.
+bool DiskFull(long bytes)
+{
+    const auto fill =
+        reinterpret_cast<void (*)(long)>(::dlsym(RTLD_DEFAULT, "zentavo_disk_full_after"));
+    return fill && (fill(bytes), true);
+}
+
+// Root ignores permissions, and CI runs as root: a row that takes permissions away then runs
+// as the user "nobody", to whom the folder is handed first.
+bool BecomeNobody(const QString &folder)
+{
+    constexpr uid_t nobody = 65534;
+    if (::geteuid() != 0)
+        return true;
+    bool handed = ::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        handed =
+            ::chown(QFile::encodeName(entry.filePath()).constData(), nobody, nobody) == 0 && handed;
+    return handed && ::setegid(nobody) == 0 && ::seteuid(nobody) == 0;
+}
+
+const QStringList Backups{u"ganctl.ngb.backup"_s, u"ganctl.ngb.before"_s, u"ganctl.ngb.2025v1"_s,
+                          u"ganctl.ngb.bak"_s, u"ganctl.ngb~"_s};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_book;
+    FakeClock m_clock;
+    FakeDialogs m_dialogs;
+    RecordingPrinters m_printers;
+    std::unique_ptr<form1> m_window;
+    QStringList m_splash;   // what the user does while the splash window is up
+    QString m_duringSplash; // how many splashes came, and what was visible then
+
+    QWidget *control(const QString &name)
+    {
+        QWidget *found = m_window->findChild<QWidget *>(name);
+        return found ? found : (qFatal("no control %s", qPrintable(name)), nullptr);
+    }
+    static QStringList Items(const QComboBox *combo)
+    {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items.append(combo->itemText(i));
+        return items;
+    }
+    QStringList reminders()
+    {
+        QStringList shown;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<ReminderWindow *>(window) && window->isVisible()) {
+                shown.append(window->windowTitle() + u':');
+                for (auto *item :
+                     window->findChild<QListWidget *>()->findItems(u"*"_s, Qt::MatchWildcard))
+                    shown.append(item->text());
+            }
+        }
+        return shown;
+    }
+
+    void start(const QDateTime &now, const QStringList &file)
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_book = m_dir->filePath(book::DataFileName.toString());
+        for (const QString &name : Backups)
+            QVERIFY(WriteBytes(m_dir->filePath(name), name.toUtf8()));
+        if (file == QStringList{u"<folder>"_s})
+            QVERIFY(QDir().mkdir(m_book));
+        else if (!file.isEmpty())
+            QVERIFY(WriteBytes(m_book, Unescape(file.join(QString()))));
+        m_clock.at = now;
+        m_dialogs = {};
+        m_printers.hasPrinter = true;
+        m_printers.failAt = -1;
+        m_printers.openDefault(); // an empty record
+        const auto splash = [this] {
+            for (const QString &command : std::as_const(m_splash))
+                run(command);
+            m_duringSplash = u"1: window %1, reminders %2"_s.arg(m_window && m_window->isVisible())
+                                 .arg(reminders().size());
+        };
+        m_window = std::make_unique<form1>(
+            form1::Services{m_book, &m_clock, &m_dialogs, &m_printers, splash});
+        m_window->Form_Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    // One user action.
+    void run(const QString &command)
+    {
+        const QString verb = command.section(u' ', 0, 0), name = command.section(u' ', 1, 1);
+        const QString rest = QString::fromUtf8(Unescape(command.section(u' ', 2)));
+        QWidget *const focused = QApplication::focusWidget();
+        if (verb == u"click"_s) {
+            QTest::mouseClick(control(name), Qt::LeftButton);
+        } else if (verb == u"focus"_s) { // entered anew, even when it has the focus already
+            if (focused)
+                focused->clearFocus();
+            control(name)->setFocus(Qt::TabFocusReason);
+        } else if (verb == u"type"_s) {
+            type(QString::fromUtf8(Unescape(command.section(u' ', 1))));
+        } else if (verb == u"set"_s) {
+            if (name == u"msb"_s)
+                m_window->Text9 = u"8"_s; // as after Backspace, so the text stays as it is put
+            if (auto *combo = qobject_cast<QComboBox *>(control(name)))
+                combo->setEditText(rest);
+            else
+                control(name)->setProperty(
+                    qobject_cast<QLineEdit *>(control(name)) ? "text" : "plainText", rest);
+        } else if (verb == u"choose"_s) {
+            qobject_cast<QComboBox *>(control(u"Combo3"_s))->setCurrentIndex(name.toInt());
+        } else if (verb == u"answer"_s) {
+            m_dialogs.answerYes = name == u"yes"_s;
+        } else if (verb == u"clock"_s) {
+            m_clock.at.setTime(QTime::fromString(name, u"HH:mm:ss.zzz"_s));
+        } else if (verb == u"tick"_s) {
+            m_window->Timer1_Timer();
+        } else if (verb == u"write"_s) {
+            QVERIFY(WriteBytes(m_book, Unescape(command.section(u' ', 1))));
+        } else if (verb == u"remove"_s) {
+            QVERIFY(QFile::remove(m_book));
+        } else if (verb == u"folder"_s) { // a folder in place of the book, or no book again
+            QVERIFY(QFileInfo(m_book).isDir() ? QDir().rmdir(m_book)
+                                              : (QFile::remove(m_book), QDir().mkdir(m_book)));
+        } else if (verb == u"mode"_s) {
+            QVERIFY(BecomeNobody(m_dir->path()));
+            const QString path = name == u"folder"_s ? m_dir->path() : m_book;
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(rest.toInt(nullptr, 8))) ==
+                    0);
+        } else if (verb == u"diskfull"_s) {
+            QVERIFY2(DiskFull(name.toLong()), "the diskfull library is not preloaded");
+        } else if (verb == u"printer"_s) {
+            m_printers.hasPrinter = name != u"none"_s;
+            m_printers.failAt = rest.toInt();
+        } else {
+            QFAIL(qPrintable(u"unknown action: "_s + command));
+        }
+    }
+
+    // Keys into the focused control as typed; <ENTER>, <KPENTER>, <BS>, <DEL>, <HOME>, <LEFT>,
+    // <TAB> and <SELECTALL> by name.
+    void type(const QString &keys)
+    {
+        static const QHash<QString, QKeyCombination> named = {
+            {u"ENTER"_s, Qt::Key_Return}, {u"KPENTER"_s, Qt::KeypadModifier | Qt::Key_Enter},
+            {u"BS"_s, Qt::Key_Backspace}, {u"DEL"_s, Qt::Key_Delete},
+            {u"HOME"_s, Qt::Key_Home},    {u"LEFT"_s, Qt::Key_Left},
+            {u"TAB"_s, Qt::Key_Tab},      {u"SELECTALL"_s, Qt::ControlModifier | Qt::Key_A}};
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            QWidget *target = QApplication::focusWidget();
+            QVERIFY(target);
+            if (keys[i] == u'<') {
+                const qsizetype end = keys.indexOf(u'>', i);
+                const QKeyCombination key = named.value(keys.sliced(i + 1, end - i - 1));
+                QTest::keyClick(target, key.key(), key.keyboardModifiers());
+                i = end;
+            } else if (keys[i].unicode() < 128) {
+                QTest::keyClick(target, char(keys[i].unicode()));
+            } else {
+                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, keys[i], Qt::NoModifier);
+            }
+        }
+    }
+
+    // What the user sees: a control's text (or NAME.enabled, .selected, .cursor, .items), or
+    // one of the names below.
+    QString seen(const QString &what)
+    {
+        const RecordingPrinters &printed = m_printers;
+        if (what == u"agenda"_s)
+            return seen(u"Combo3.items"_s);
+        if (what == u"messages"_s)
+            return std::exchange(m_dialogs.messages, {}).join(u';');
+        if (what == u"focus"_s)
+            return QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                               : QString();
+        if (what == u"printed"_s) { // the document's font, then its lines, each 11 blanks in
+            QStringList lines{u"%1 pt%2%3%4"_s.arg(printed.fontSize)
+                                  .arg(printed.bold ? u" bold"_s : QString())
+                                  .arg(printed.ended ? u" ended"_s : QString())
+                                  .arg(printed.aborted ? u" aborted"_s : QString())};
+            for (const QString &line : printed.lines)
+                lines.append(line.isEmpty() || line.startsWith(QString(11, u' ')) ? line.mid(11)
+                                                                                  : u"!"_s + line);
+            return lines.join(u';');
+        }
+        if (what == u"reminder"_s)
+            return reminders().join(u';');
+        if (what == u"during-splash"_s)
+            return m_duringSplash.isEmpty() ? u"0"_s : m_duringSplash;
+        if (what == u"timer"_s)
+            return QString::number(m_window->findChild<QTimer *>(u"Timer1"_s)->interval());
+        if (what == u"files"_s) { // in the book's folder, besides the user's copies
+            QStringList names =
+                QDir(m_dir->path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            names.removeIf([](const QString &name) { return Backups.contains(name); });
+            return names.join(u';');
+        }
+        if (what == u"layout"_s) { // every control inside the window, and none over another
+            QStringList faults;
+            const auto controls = m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            for (const QWidget *a : controls) {
+                if (!m_window->rect().contains(a->geometry()))
+                    faults.append(a->objectName());
+                for (const QWidget *b : controls) {
+                    if (a < b && a->geometry().intersects(b->geometry()))
+                        faults.append(a->objectName() + u'+' + b->objectName());
+                }
+            }
+            return faults.join(u';');
+        }
+        if (what == u"tab"_s) {
+            QStringList visited;
+            for (int i = 0; i < 14; ++i) {
+                visited.append(QApplication::focusWidget()->objectName());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            return visited.join(u';');
+        }
+        if (what == u"ft4"_s || what == u"Text9"_s)
+            return what == u"ft4"_s ? m_window->ft4 : m_window->Text9;
+        QWidget *widget = control(what.section(u'.', 0, 0));
+        const QString part = what.section(u'.', 1);
+        auto *combo = qobject_cast<QComboBox *>(widget);
+        auto *box = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(widget);
+        if (part == u"enabled"_s)
+            return QString::number(widget->isEnabled());
+        if (part == u"selected"_s || part == u"cursor"_s)
+            return part == u"selected"_s ? box->selectedText()
+                                         : QString::number(box->cursorPosition());
+        if (part == u"items"_s)
+            return Items(combo).join(u';');
+        if (box)
+            return box->text();
+        return widget->property(qobject_cast<QPlainTextEdit *>(widget) ? "plainText" : "text")
+            .toString();
+    }
+
+private slots:
+    void cleanup()
+    {
+        DiskFull(-1);
+        m_window.reset();
+        if (::getuid() == 0)
+            QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
+        m_dir.reset();
+    }
+
+    void scenario_data() { AddRows(u"window/scenarios.txt"_s); }
+    // Steps: "at dd/MM/yyyy HH:mm:ss" and "file BYTES" (the book at start-up; none without),
+    // "splash ACTIONS" (while the splash window is up), "do ACTION; ACTION ...",
+    // "check NAME=VALUE | NAME=VALUE ..." and "bytes BYTES" (the book now; "none": no book).
+    void scenario()
+    {
+        QFETCH(QStringList, steps);
+        QDateTime at(QDate(2026, 12, 7), QTime(9, 5));
+        QStringList file;
+        m_splash.clear();
+        m_duringSplash.clear();
+        for (const QString &step : std::as_const(steps)) {
+            const QString key = step.section(u' ', 0, 0), value = step.section(u' ', 1);
+            if (key == u"at"_s) {
+                at = QDateTime::fromString(value, u"dd/MM/yyyy HH:mm:ss"_s);
+            } else if (key == u"file"_s) {
+                file.append(value);
+            } else if (key == u"splash"_s) {
+                m_splash = value.split(u"; "_s);
+            } else {
+                if (!m_window)
+                    start(at, file);
+                if (key == u"do"_s) {
+                    for (const QString &command : value.split(u"; "_s)) {
+                        run(command);
+                        if (QTest::currentTestFailed())
+                            return;
+                    }
+                } else if (key == u"check"_s) {
+                    for (const QString &item : value.split(u" | "_s)) {
+                        const QString name = item.section(u'=', 0, 0);
+                        QCOMPARE(name + u'=' + seen(name), QString::fromUtf8(Unescape(item)));
+                    }
+                } else {
+                    QCOMPARE(QFileInfo(m_book).isFile() ? u"a book"_s : u"none"_s,
+                             value == u"none"_s ? value : u"a book"_s);
+                    if (value != u"none"_s)
+                        QCOMPARE(ReadBytes(m_book), Unescape(value));
+                }
+            }
+        }
+        if (!m_window)
+            start(at, file);
+        for (const QString &name : Backups)
+            QCOMPARE(ReadBytes(m_dir->filePath(name)), name.toUtf8());
+        QCOMPARE(u"left: "_s + seen(u"files"_s).remove(book::DataFileName.toString()), u"left: "_s);
+    }
+
+    void catalogue_data() { AddRows(u"window/catalogue.txt"_s); }
+    // Each hostile data file gives its agenda of Saturday 05/12/2026, and a Del. of another
+    // appointment writes every one of its lines back as they were.
+    void catalogue()
+    {
+        QFETCH(QStringList, steps);
+        const QString other = u"23:59 Other appointment"_s;
+        QByteArray bytes = Unescape(steps.value(0).section(u' ', 1));
+        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+            bytes += "\r\n";
+        start(QDateTime(QDate(2026, 12, 5), QTime(9, 0)), {});
+        QVERIFY(WriteBytes(m_book, bytes + "*Once^05/12/2026 " + other.toUtf8() + "\r\n"));
+        run(u"click Command2"_s);
+        const QString agenda = steps.value(1).section(u' ', 1);
+        QStringList expected =
+            agenda == u"-"_s ? QStringList() : QString::fromUtf8(Unescape(agenda)).split(u';');
+        QStringList shown = seen(u"agenda"_s).split(u';');
+        expected.append(other);
+        expected.sort();
+        shown.sort();
+        QCOMPARE(shown, expected);
+
+        run(u"choose "_s + QString::number(seen(u"agenda"_s).split(u';').indexOf(other)));
+        run(u"click Command3"_s);
+        // Every line as it was, each now ended by CR LF, after the empty first line.
+        QByteArray lines = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+        lines.replace('\n', '\r');
+        while (lines.contains("\r\r"))
+            lines.replace("\r\r", "\r");
+        lines.replace('\r', "\r\n");
+        QCOMPARE(ReadBytes(m_book), "\r\n" + (lines.startsWith("\r\n") ? lines.sliced(2) : lines));
+        QCOMPARE(m_dialogs.messages, QStringList());
+    }
+
+    // The real painting path, into a PDF file: more entries than a page holds, a line wider
+    // than the page, and the heading naming the day shown whatever has been typed since.
+    void printedPdfReadsBack()
+    {
+        QStringList entries;
+        for (int i = 0; i < 70; ++i)
+            entries.append(u"%1:%2 Entry %3"_s.arg(i / 6 + 8, 2, 10, QChar(u'0'))
+                               .arg(i % 6 * 10, 2, 10, QChar(u'0'))
+                               .arg(i));
+        entries[3] += u" Zoë"_s;
+        entries.append(u"23:59 "_s + QStringList(20, u"a long appointment text"_s).join(u' '));
+        QByteArray file;
+        for (const QString &entry : std::as_const(entries))
+            file += "*Once^05/12/2026 " + entry.toUtf8() + "\r\n";
+        start(QDateTime(QDate(2026, 12, 5), QTime(9, 5)), {});
+        const QString pdf = m_dir->filePath(u"agenda.pdf"_s);
+        struct PdfPrinters final : platform::Printers
+        {
+            QString path;
+            std::unique_ptr<platform::Printer> openDefault() override
+            {
+                auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+                printer->setOutputFileName(path);
+                return std::make_unique<platform::PaintedPrinter>(std::move(printer));
+            }
+        } printers;
+        printers.path = pdf;
+        QVERIFY(WriteBytes(m_book, file));
+        form1 window({m_book, &m_clock, &m_dialogs, &printers, {}});
+        window.Form_Load();
+        window.findChild<QLineEdit *>(u"msb"_s)->setText(u"25/12/2030"_s);
+        window.Command5_Click();
+        QProcess text;
+        text.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY2(text.waitForFinished() && text.exitCode() == 0,
+                 "pdftotext (poppler-utils) is needed");
+        const QString output = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(output.count(u'\f') >= 2, "the agenda should take more than one page");
+        QStringList lines;
+        for (const QString &line : output.split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                lines.append(line.trimmed().remove(u'\f'));
+        QCOMPARE(lines.mid(0, 2),
+                 (QStringList{u"Appointments on: 05/12/2026"_s, QString(62, u'_')}));
+        QCOMPARE(lines.mid(2, 70), entries.mid(0, 70));
+        QVERIFY2(lines.size() > 73, "the long line should wrap");
+        QCOMPARE(lines.mid(72).join(u' '), entries.last());
+        QVERIFY(QFile::remove(pdf));
+    }
+
+    // The splash window opens on a button out of sight: Enter, Space or Escape at once leave
+    // it open; Tab reaches "X", and Enter there closes it.
+    void splashClosesOnlyByItsButton()
+    {
+        Form2 splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowActive(&splash));
+        QCOMPARE(splash.size(), QSize(685, 361));
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape, Qt::Key_Tab})
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QVERIFY(splash.isVisible());
+        QCOMPARE(QApplication::focusWidget()->property("text").toString(), u"X"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(splash.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
