@@ -91,8 +91,11 @@ bool WriteFd(int fd, QByteArrayView bytes)
 // renamed over the data file, so the file is always either wholly old or wholly new.
 bool WriteWholeFile(const QString &path, QByteArrayView content)
 {
-    // A book kept as a link to a file elsewhere stays a link: the file it points to is rewritten.
+    // A book kept as a link to a file elsewhere stays a link: the file it points to is
+    // rewritten. A link to nowhere is left alone.
     const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty() && QFileInfo(path).isSymLink())
+        return false;
     const QFileInfo file(canonical.isEmpty() ? path : canonical);
     const QByteArray target = QFile::encodeName(file.absoluteFilePath());
     struct stat old = {};
@@ -115,6 +118,9 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
         return false;
     // A new file is private; a rewritten one keeps its permissions.
     const mode_t mode = existed ? (old.st_mode & 07777) : mode_t(S_IRUSR | S_IWUSR);
+    // The owner and group too, where the system lets us (a shared book keeps its group).
+    if (existed && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)!::fchown(fd, uid_t(-1), old.st_gid);
     const bool written = ::fchmod(fd, mode) == 0 && WriteFd(fd, content) && ::fdatasync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.constData(), target.constData()) != 0) {
@@ -130,10 +136,13 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
 
 std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
+    // A missing file is an empty book; a link to nowhere (a drive not mounted), a folder or a
+    // pipe in its place is a book that cannot be read.
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return QList<AppointmentLine>();
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)

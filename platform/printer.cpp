@@ -6,49 +6,34 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextLayout>
 
 namespace platform {
 
 namespace {
 
-// The text cut into pieces that fit the width, at blanks where there are any; every piece
-// after the first starts at the text's own indentation.
-QStringList WrapToWidth(const QString &text, const QFontMetricsF &metrics, qreal width)
+// The text cut into pieces that fit the width, at word boundaries where there are any; every
+// piece after the first starts at the text's own indentation. One layout pass, so that even a
+// huge line costs no more than its length.
+QStringList WrapToWidth(const QString &text, const QFont &font, QPaintDevice *device, qreal width)
 {
     qsizetype indentSize = 0;
     while (indentSize < text.size() && text.at(indentSize) == u' ')
         ++indentSize;
     const QString indent = text.left(indentSize);
+    const qreal room = width - QFontMetricsF(font, device).horizontalAdvance(indent);
+    QTextLayout layout(text.sliced(indentSize), font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
     QStringList pieces;
-    QString rest = text.sliced(indentSize);
-    const auto fits = [&](qsizetype n) {
-        return metrics.horizontalAdvance(indent + rest.left(n)) <= width;
-    };
-    while (!fits(rest.size())) {
-        // The longest head that fits, at least one character so that the text always ends.
-        qsizetype low = 1, high = rest.size();
-        while (low < high) {
-            const qsizetype middle = (low + high + 1) / 2;
-            if (fits(middle))
-                low = middle;
-            else
-                high = middle - 1;
-        }
-        if (low < rest.size() && rest.at(low - 1).isHighSurrogate())
-            --low;
-        qsizetype cut = low;
-        const qsizetype blank = rest.lastIndexOf(u' ', low);
-        if (blank > 0)
-            cut = blank;
-        pieces.append(indent + rest.left(cut));
-        rest = rest.sliced(cut);
-        while (rest.startsWith(u' '))
-            rest.remove(0, 1);
-        if (rest.isEmpty())
-            return pieces;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(qMax(room, width / 4)); // a page of blanks still gets some text
+        pieces.append(indent + layout.text().mid(line.textStart(), line.textLength()));
     }
-    pieces.append(indent + rest);
-    return pieces;
+    layout.endLayout();
+    return pieces.isEmpty() ? QStringList{text} : pieces;
 }
 
 } // namespace
@@ -101,7 +86,8 @@ bool PaintedPrinter::printLine(const QString &text)
     const QFontMetricsF metrics(d->painter.font(), d->printer.get());
     const QRect page = d->printer->pageLayout().paintRectPixels(d->printer->resolution());
     // A line wider than the page goes on over the next lines rather than off its edge.
-    for (const QString &piece : WrapToWidth(text, metrics, page.width())) {
+    const QStringList pieces = WrapToWidth(text, d->painter.font(), d->printer.get(), page.width());
+    for (const QString &piece : pieces) {
         if (d->top > 0 && d->top + metrics.height() > page.height()) {
             if (!d->printer->newPage())
                 return false;

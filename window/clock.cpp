@@ -45,20 +45,19 @@ void form1::Timer1_Timer()
     Timer1->start(MsToNextMinute(now));
     text6->setText(now.toString(u"HH:mm"_s));
     // Before the window is first shown (the splash on its days) reminders wait for it.
-    if (!m_shownOnce)
-        return;
-    remindSince(m_lastTick, now);
-    m_lastTick = now;
+    if (m_shownOnce)
+        remindPending();
 }
 
 void form1::remindPending()
 {
+    // A book that cannot be read now is read again at the next tick, from the same point.
     const QDateTime now = m_services.clock->now();
-    remindSince(m_lastTick, now);
-    m_lastTick = now;
+    if (remindSince(m_lastTick, now))
+        m_lastTick = now;
 }
 
-void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
+bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
 {
     // Today's appointments, whatever date the window shows, whose minute has come since the
     // previous tick: after that tick's minute, up to this one. A late tick loses nothing, and
@@ -73,9 +72,11 @@ void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
                           ? previousTick.time().hour() * 60 + previousTick.time().minute()
                           : -1; // the first tick of a new day starts at midnight
     if (until <= after)
-        return;
+        return true;
 
     const book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, today);
+    if (agenda.readFailed)
+        return false;
     QStringList due;
     QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
     for (const QString &entry : agenda.displayLines) {
@@ -92,7 +93,7 @@ void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
         due.append(entry);
     }
     if (due.isEmpty())
-        return;
+        return true;
 
     if (!m_reminder) {
         m_reminder = new ReminderWindow(this);
@@ -108,4 +109,5 @@ void form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     m_reminder->add(due);
     m_reminder->show();
     QApplication::beep();
+    return true;
 }

@@ -208,7 +208,7 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<const QKeyEvent *>(event);
         auto *button = qobject_cast<QPushButton *>(watched);
         if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !key->isAutoRepeat()) {
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !key->isAutoRepeat()) {
             button->click();
             return true;
         }

@@ -86,7 +86,8 @@ private:
     // reported once until a build succeeds again.
     void ShowDayAgenda(QDate date);
     void startTimer1();
-    void remindSince(const QDateTime &previousTick, const QDateTime &now);
+    // False when the book could not be read.
+    bool remindSince(const QDateTime &previousTick, const QDateTime &now);
     void remindPending();
 
     // The masked entry boxes.

@@ -12,6 +12,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTimer>
 
 #include <utility>
 
@@ -65,9 +67,17 @@ void form1::maskedEntryEvent(QObject *watched, QEvent *event)
             m_msbSelectOnRelease =
                 static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
         }
-    } else if (event->type() == QEvent::MouseButtonRelease && watched == msb) {
-        if (std::exchange(m_msbSelectOnRelease, false) && !msb->hasSelectedText())
-            msb->selectAll();
+    } else if (event->type() == QEvent::FocusOut && watched == msb) {
+        m_msbSelectOnRelease = false; // a context menu took the click
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == msb &&
+               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+               std::exchange(m_msbSelectOnRelease, false)) {
+        // After the box has handled the release, so that what the user had selected elsewhere
+        // stays the selection the middle button pastes.
+        QTimer::singleShot(0, msb, [this] {
+            if (!msb->hasSelectedText())
+                msb->selectAll();
+        });
     } else if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         const int keyCode = platform::VirtualKeyCode(key);

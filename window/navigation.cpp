@@ -39,6 +39,8 @@ void form1::ShowDayAgenda(QDate date)
             m_readFailureShown = true;
             m_services.dialogs->inform(this, u"The appointment file could not be read."_s);
         }
+        // The date box names the day whose agenda is still shown.
+        msb->setText(book::DateText(m_shownDate));
         return;
     }
     m_readFailureShown = false;

@@ -18,6 +18,8 @@ void form1::Command4_Click()
     fcom->setEnabled(true);
     Label5->clear();
     cft1->setFocus();
+    // The frequency stays for the next appointment, and what is typed now replaces it.
+    cft1->lineEdit()->selectAll();
 }
 
 void form1::fcom_Click()

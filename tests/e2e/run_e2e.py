@@ -1,544 +1,281 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the real zentavo program, used as a person uses it.
+"""Journeys through the real zentavo program as a person makes them, on an X server (Xvfb), with
+xdotool, faketime and a print server of the run's own (cupsd, as whoever runs this).
+Usage: run_e2e.py [--keep] PATH/TO/zentavo [JOURNEY ...]
+--keep keeps the run's folders, logs and screenshots, as a failing run always does."""
+import collections, os, pathlib, pwd, re, shutil, signal, subprocess, sys, tempfile, time
 
-A real X server (Xvfb), real keystrokes and clicks (xdotool), a real print queue (a private
-cupsd with a cups-pdf printer as its default) and a faked clock (faketime). Each case copies
-the executable into a fresh folder, writes the case's data file there, starts the program
-and checks what a user could see or keep: the bytes of the data file, the printed agenda
-read back from the PDF, windows and their sizes, exit statuses.
-
-Usage: run_e2e.py [--keep] PATH/TO/zentavo [CASE ...]
---keep leaves the folders and screenshots of the run behind, as a failing run always does.
-It prints one line per case and ends with "N passed, N failed"; the exit status is 0 only
-when every case passed. It stops only the processes it started.
-"""
-
-import os
-import pwd
-import shutil
-import signal
-import subprocess
-import sys
-import tempfile
-import time
-
-MAIN = 'Appointments Zentavo'
-RULE = '_' * 62
-
-# Centres of the main window's controls, in pixels from its top-left corner.
-AT = {
-    'Print': (48, 26), 'Day': (112, 26), 'Today': (168, 26), 'New': (224, 26),
-    'Del': (280, 26), 'msb': (352, 25), 'agenda': (250, 76), 'date': (116, 115),
-    'time': (252, 117), 'frequency': (420, 115), 'content': (200, 192), 'Save': (431, 194),
-    'DeleteAll': (245, 243),
-}
-
-
-class Failure(Exception):
-    pass
-
+MAIN, BOX, RULE = '^Appointments Zentavo$', '^Zentavo$', '_' * 62
+KEYS = ('Tab', 'Return', 'Escape', 'Down')
+# Centres of the controls, in pixels from the top-left corner of their window.
+AT = {'Print': (48, 26), 'New': (224, 26), 'Del': (280, 26), 'msb': (352, 25), 'agenda': (250, 76),
+      'Save': (431, 194), 'DeleteAll': (245, 243), 'SplashX': (18, 18)}
+# cupsd writes to a file: device only through a filter, and a queue without a driver has none.
+# What Qt sends is already a PDF, so the one filter is gziptoany, which passes it on unchanged.
+PPD = ('*PPD-Adobe: "4.3"\n*cupsFilter: "application/pdf 0 gziptoany"\n'
+       '*OpenUI *PageSize: PickOne\n*DefaultPageSize: A4\n*PageSize A4: ""\n*CloseUI: *PageSize\n')
+STARTED = []  # every process of the run, each in a session of its own
+ENV = {k: v for k, v in os.environ.items() if k not in ('LPDEST', 'PRINTER')}
+WORK = pathlib.Path(tempfile.mkdtemp(prefix='zentavo-e2e-'))
+PDF = WORK / 'printed.pdf'
+Window = collections.namedtuple('Window', 'x y width height')
 
 def check(condition, message):
     if not condition:
-        raise Failure(message)
+        raise AssertionError(message)
 
-
-def wait_for(what, predicate, timeout=10.0, step=0.1):
+def wait_for(predicate, failure, timeout=20.0):
+    """predicate's first true value; failure is the message, or a function making it then."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() > deadline:
-            raise Failure(f'timed out waiting for {what}')
-        time.sleep(step)
+            raise AssertionError(failure() if callable(failure) else failure)
+        time.sleep(0.1)
+    return value
 
+def start(command, log=os.devnull, **options):
+    with open(log, 'wb') as output:
+        STARTED.append(subprocess.Popen(command, stdout=output, stderr=subprocess.STDOUT,
+                                        start_new_session=True, **options))
+    STARTED[-1].began = time.time() - 1  # a file's time may lag the clock a little
+    return STARTED[-1]
 
-class Desktop:
-    """Xvfb on a free display, and a private print server, both stopped by their ids."""
+def stop(process, sig=signal.SIGKILL):
+    if process.poll() is None:
+        os.killpg(process.pid, sig)
+        process.wait(timeout=20)
+    # libfaketime leaves its shared memory behind, named by the process; ours is not older.
+    for leftover in pathlib.Path('/dev/shm').glob(f'*faketime_s??_{process.pid}'):
+        if leftover.stat().st_mtime > process.began:
+            leftover.unlink()
 
-    def __init__(self, work):
-        self.work = work
-        self.processes = []
-        self.env = dict(os.environ)
-        self.env.pop('WAYLAND_DISPLAY', None)
-        self.env['QT_QPA_PLATFORM'] = 'xcb'
-        read_end, write_end = os.pipe()
-        # -noreset: the server must not restart each time its last client goes.
-        xvfb = self._start(['Xvfb', '-displayfd', str(write_end), '-noreset', '-screen', '0',
-                            '1024x768x24', '-nolisten', 'tcp'], pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as chosen:
-            display = chosen.readline().strip()
-        check(display and xvfb.poll() is None, 'Xvfb did not start')
-        self.env['DISPLAY'] = ':' + display
-        self.cups = None
-        self.cups_dir = os.path.join(work, 'cups')
-        self.env['CUPS_SERVER'] = os.path.join(self.cups_dir, 'cups.sock')
-        self.pdf_dir = os.path.join(pwd.getpwuid(os.getuid()).pw_dir, 'PDF')
+def tool(*command):
+    return subprocess.run(command, env=ENV, capture_output=True, text=True).stdout
 
-    def _start(self, command, log=None, **options):
-        output = open(log, 'wb') if log else subprocess.DEVNULL
-        process = subprocess.Popen(command, stdout=output, stderr=subprocess.STDOUT,
-                                   start_new_session=True, **options)
-        if log:
-            output.close()
-        self.processes.append(process)
-        return process
+def start_desktop():
+    # -noreset: the server must not restart each time its last client goes.
+    STARTED.append(subprocess.Popen(['Xvfb', '-displayfd', '1', '-noreset', '-screen', '0',
+                                     '1024x768x24', '-nolisten', 'tcp'], stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, start_new_session=True, text=True))
+    (cups := WORK / 'cups').mkdir()
+    ENV.update(DISPLAY=':' + STARTED[-1].stdout.readline().strip(), QT_QPA_PLATFORM='xcb',
+               CUPS_SERVER=f'{cups}/sock')
+    # Nothing of the print server lies outside its folder, and it is the run's own: whoever
+    # reaches its socket may administer it.
+    (cups / 'file.ppd').write_text(PPD)
+    (cups / 'cupsd.conf').write_text(f'Listen {cups}/sock\nBrowsing Off\n<Policy default>\n'
+                                     '<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n')
+    (cups / 'files.conf').write_text(
+        f'FileDevice Yes\nServerRoot {cups}\nStateDir {cups}\nCacheDir {cups}\nRequestRoot '
+        f'{cups}/spool\nPrintcap {cups}/printcap\nErrorLog stderr\nAccessLog stderr\n'
+        'PageLog stderr\n')
+    start(['/usr/sbin/cupsd', '-f', '-c', cups / 'cupsd.conf', '-s', cups / 'files.conf'],
+          cups / 'log')
+    wait_for(lambda: 'is running' in tool('lpstat', '-r'), 'the print server did not start')
+    # A scheduler that has just started, on a busy machine, may still turn a request away.
+    for command in (['-p', 'file', '-v', f'file://{PDF}', '-P', cups / 'file.ppd', '-E'],
+                    ['-d', 'file']):
+        wait_for(lambda: not subprocess.run(['/usr/sbin/lpadmin', *command], env=ENV,
+                                            capture_output=True).returncode, f'lpadmin {command}')
 
-    def start_printing(self):
-        """A cupsd of our own, on a socket of its own, with a cups-pdf printer as default."""
-        folder = self.cups_dir
-        for sub in ('spool', 'cache', 'state', 'tmp', 'ppd'):
-            os.makedirs(os.path.join(folder, sub), exist_ok=True)
-        os.chmod(os.path.join(folder, 'tmp'), 0o1777)  # the filters run as user lp
-        with open(os.path.join(folder, 'cupsd.conf'), 'w') as conf:
-            conf.write(f'Listen {folder}/cups.sock\nLogLevel warn\nBrowsing Off\n'
-                       'DefaultAuthType None\n<Location />\n  Order allow,deny\n'
-                       '  Allow all\n</Location>\n<Location /admin>\n  Order allow,deny\n'
-                       '  Allow all\n</Location>\n')
-        with open(os.path.join(folder, 'cups-files.conf'), 'w') as conf:
-            conf.write(f'ServerRoot {folder}\nRequestRoot {folder}/spool\n'
-                       f'CacheDir {folder}/cache\nStateDir {folder}/state\n'
-                       f'TempDir {folder}/tmp\nErrorLog {folder}/error_log\n'
-                       f'AccessLog {folder}/access_log\nPageLog {folder}/page_log\n')
-        self.cups = self._start(['/usr/sbin/cupsd', '-f', '-c', f'{folder}/cupsd.conf',
-                                 '-s', f'{folder}/cups-files.conf'])
-        wait_for('the print server', lambda: subprocess.run(
-            ['lpstat', '-r'], env=self.env, capture_output=True).returncode == 0)
-        if not os.path.exists(os.path.join(folder, 'printers.conf')):
-            for command in (['lpadmin', '-p', 'PDF', '-v', 'cups-pdf:/', '-E', '-m',
-                             'lsb/usr/cups-pdf/CUPS-PDF_opt.ppd'],
-                            ['lpadmin', '-p', 'PDF', '-o', 'pdftops-renderer-default=pdftocairo'],
-                            ['lpadmin', '-d', 'PDF']):
-                self._admin(command)
+def windows(name='.*'):
+    shell = tool('xdotool', 'search', '--onlyvisible', '--name', name, 'getwindowgeometry',
+                 '--shell', '%@')
+    found = re.findall(r'X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)', shell)
+    return [w for w in (Window(*map(int, f)) for f in found) if 10 < w.width < 1024]  # nor root
 
-    def _admin(self, command):
-        # A scheduler that has just started, on a busy machine, may still turn a request away.
-        for attempt in range(10):
-            done = subprocess.run(command, env=self.env, capture_output=True, text=True)
-            if done.returncode == 0:
-                return
-            time.sleep(0.5 * (attempt + 1))
-        raise Failure(f'{" ".join(command)}: {done.stderr.strip()}')
-
-    def stop_printing(self):
-        if self.cups:
-            self.cups.terminate()
-            self.cups.wait(timeout=10)
-            self.processes.remove(self.cups)
-            self.cups = None
-
-    def stop(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-        self.processes = []
-
-    def xdotool(self, *args):
-        return subprocess.run(['xdotool'] + list(args), env=self.env, capture_output=True,
-                              text=True).stdout
-
-    def windows(self, name):
-        ids = self.xdotool('search', '--onlyvisible', '--name', name).split()
-        found = []
-        for wid in ids:
-            geometry = {}
-            for line in self.xdotool('getwindowgeometry', '--shell', wid).splitlines():
-                key, _, value = line.partition('=')
-                if value.isdigit():
-                    geometry[key] = int(value)
-            if geometry.get('WIDTH', 0) > 10:  # not Qt's helper windows
-                found.append(geometry)
-        return found
-
-    def screenshot(self, path):
-        subprocess.run(['import', '-window', 'root', path], env=self.env, check=True)
-        spread = subprocess.run(['convert', path, '-format', '%[fx:standard_deviation]',
-                                 'info:'], capture_output=True, text=True).stdout
-        check(float(spread or 0) > 0.01, f'{path} is blank')
-
+def screenshot(name):
+    tool('import', '-window', 'root', WORK / name)
+    spread = tool('convert', WORK / name, '-format', '%[fx:standard_deviation]', 'info:')
+    check(float(spread or 0) > 0.01, f'{name} is blank')
 
 class App:
-    """One start of the program, in a folder of its own."""
-
-    def __init__(self, desktop, exe, folder, when=None, data=None, user=None):
-        self.desktop = desktop
-        self.folder = folder
-        os.makedirs(folder, exist_ok=True)
-        self.exe = os.path.join(folder, 'zentavo')
-        if not os.path.exists(self.exe):
-            shutil.copy2(exe, self.exe)
-        self.data_path = os.path.join(folder, 'ganctl.ngb')
+    """A start of the program from a folder of WORK (made, if new, with a copy of the program)."""
+    def __init__(self, name, data=None, when='2026-12-07 10:00:00', user=None, wait=True):
+        self.folder, runtime = WORK / name, WORK / f'{name}-runtime'  # the lock is in runtime
+        if not self.folder.exists():
+            self.folder.mkdir()
+            runtime.mkdir(mode=0o700)
+            shutil.copy2(WORK / 'zentavo', self.folder)
         if data is not None:
-            with open(self.data_path, 'wb') as out:
-                out.write(data)
-        env = dict(desktop.env)
-        runtime = os.path.join(folder, '..', os.path.basename(folder) + '-runtime')
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        env['XDG_RUNTIME_DIR'] = os.path.abspath(runtime)
-        command = ['./zentavo']
-        if when:
-            command = ['faketime', '-f', '@' + when] + command
+            (self.folder / 'ganctl.ngb').write_bytes(data)
+        # libfaketime without its wrapper, whose semaphores, named by its process, stay behind
+        # when it is killed and keep a later process of that number from starting. Loaded after
+        # setpriv, its shared memory belongs to the user the program runs as.
+        command = ['env', 'LD_PRELOAD=/usr/$LIB/faketime/libfaketime.so.1', f'FAKETIME=@{when}',
+                   './zentavo']
         if user is not None:
             os.chown(runtime, user, user)
-            command = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups'] + command
-        self.log = os.path.abspath(folder) + '.log'
-        self.process = desktop._start(command, log=self.log, cwd=folder, env=env)
-        self.origin = None
+            command = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups', *command]
+        self.log = WORK / f'{name}-{len(STARTED)}.log'
+        self.process = start(command, self.log, cwd=self.folder,
+                             env={**ENV, 'XDG_RUNTIME_DIR': str(runtime)})
+        self.window = self.main_window() if wait else None
 
-    def main_window(self, timeout=10):
-        try:
-            found = wait_for('the main window', lambda: self.desktop.windows(f'^{MAIN}$'),
-                             timeout)
-        except Failure:
-            with open(self.log, errors='replace') as log:
-                said = log.read()[-500:]
-            raise Failure(f'no main window; the program {"runs" if self.process.poll() is None else f"exited with {self.process.returncode}"}; it said: {said!r}')
+    def main_window(self):
+        found = wait_for(lambda: windows(MAIN), lambda: (
+            f'no main window (exit status {self.process.poll()}); the program said '
+            f'{self.log.read_text(errors="replace")[-500:]!r}'), 30)
         check(len(found) == 1, f'{len(found)} main windows')
-        self.origin = (found[0]['X'], found[0]['Y'])
+        self.origin = found[0]
         return found[0]
 
-    def click(self, control, offset=(0, 0)):
-        x, y = AT[control]
-        self.desktop.xdotool('mousemove', str(self.origin[0] + x + offset[0]),
-                             str(self.origin[1] + y + offset[1]), 'click', '1')
-        time.sleep(0.25)
+    def do(self, *steps):
+        """Clicks each control of AT, presses each key of KEYS and types any other text."""
+        for step in steps:
+            if step in AT:
+                x, y = self.origin.x + AT[step][0], self.origin.y + AT[step][1]
+                tool('xdotool', 'mousemove', str(x), str(y), 'click', '1')
+            else:
+                tool('xdotool', *(['key'] if step in KEYS else ['type', '--delay', '30']), step)
+            time.sleep(0.3)
 
-    def type(self, text):
-        self.desktop.xdotool('type', '--delay', '30', text)
-        time.sleep(0.1)
+    def answer(self, key):
+        wait_for(lambda: windows(BOX), 'no message box came')
+        tool('xdotool', 'key', key)
+        wait_for(lambda: not windows(BOX), 'the message box stayed')
 
-    def key(self, *keys):
-        self.desktop.xdotool('key', *keys)
-        time.sleep(0.25)
+    def holds(self, expected):
+        """Waits a while for the data file to hold the bytes expected (None: to be missing)."""
+        file = self.folder / 'ganctl.ngb'
+        read = lambda: file.read_bytes() if file.exists() else None
+        wait_for(lambda: read() == expected, lambda: f'the data file holds {read()!r}', 10)
 
-    def show_date(self, digits):
-        self.click('msb')
-        self.key('ctrl+a')
-        self.type(digits)
-        self.key('Return')
+    def prints(self, *expected, pages=1):
+        """Prints, and reads the pages back; a line wider than a page may go on over several."""
+        PDF.unlink(missing_ok=True)
+        self.do('Print')
+        # The job's file is read again until it is whole; a wrong one is told as it ended.
+        lines = lambda: [line.strip() for line in tool('pdftotext', '-layout', PDF, '-')
+                         .splitlines() if line.strip()]
+        printed = lambda: (lines()[:len(expected) - 1] + [' '.join(lines()[len(expected) - 1:])],
+                           re.findall(r'Pages: +(\d+)', tool('pdfinfo', PDF)))
+        wait_for(lambda: printed() == (list(expected), [str(pages)]),
+                 lambda: f'printed {printed()}', 30)
 
-    def data(self):
-        with open(self.data_path, 'rb') as data:
-            return data.read()
+def first_use():  # a first start without data file; an appointment saved; its day printed
+    app = App('first_use')
+    check(app.window[2:] == (491, 269) and windows() == [app.window], f'windows: {windows()}')
+    screenshot('first-start.png')
+    app.holds(None)  # reading creates no file
+    # The frequency as a person may type it; Tab goes on to Save, and Enter presses it.
+    app.do('New', 'weekly', 'Tab', '1030', 'Tab', '05122026', 'Tab', 'Dentist', 'Tab', 'Return')
+    app.holds(b'*Weekly^05/12/2026 10:30 Dentist\r\n')
+    # The date box is left and entered again, so that what is typed replaces the date. A date
+    # typed there without Enter is not shown, and the heading names the day shown.
+    app.do('msb', '12122026', 'Return', 'agenda', 'msb', '13122026')
+    app.prints('Appointments on: 12/12/2026', RULE, '10:30 Dentist')
 
-    def printed(self, expect_document=True):
-        """Clicks Print and returns the printed lines, read back from the PDF."""
-        # A new print server numbers its jobs from 1 again, so a file of an earlier run may
-        # have the same name: a document is new by its modification time.
-        def documents():
-            if not os.path.isdir(self.desktop.pdf_dir):
-                return {}
-            return {entry.name: entry.stat().st_mtime_ns
-                    for entry in os.scandir(self.desktop.pdf_dir) if entry.name.endswith('.pdf')}
-        before = documents()
-        self.click('Print')
+def deleting():  # Del. of the chosen appointment only; Delete all answered No, then Yes
+    # The same text on another date is another appointment, and stays.
+    kept = b'*Once^07/12/2026 09:00 Dentist\r\n*Once^08/12/2026 08:00 Team\r\n'
+    walk = b'*Daily^01/01/2020 07:00 Walk\r\n'
+    app = App('deleting', kept + b'*Weekly^30/11/2026 08:00 Team\r\n' + walk)
+    app.do('agenda', 'Down', 'Del')  # from the first entry, 07:00 Walk, to 08:00 Team
+    app.holds(b'\r\n' + kept + walk)  # a rewrite begins with an empty line
+    app.do('DeleteAll')
+    app.answer('Escape')  # No
+    app.holds(b'\r\n' + kept + walk)
+    app.do('DeleteAll')
+    app.answer('Return')  # Yes, the default
+    app.holds(b'')
+    app.prints('Appointments on: 07/12/2026', RULE)
 
-        def new_pdf():
-            new = [name for name, mtime in documents().items() if before.get(name) != mtime]
-            return sorted(new)[0] if new else None
-        if not expect_document:
-            time.sleep(3)
-            return new_pdf()
-        name = wait_for('the printed PDF', new_pdf, timeout=20)
-        path = os.path.join(self.desktop.pdf_dir, name)
-        time.sleep(0.5)  # cups-pdf finishes writing after it names the file
-        text = subprocess.run(['pdftotext', '-layout', path, '-'], capture_output=True,
-                              text=True, check=True).stdout
-        os.remove(path)
-        return [line.strip() for line in text.replace('\f', '\n').splitlines() if line.strip()]
+def long_agenda():  # more entries than a page holds, and one wider than the page
+    entries = [f'{8 + i // 6:02}:{i % 6}0 Entry {i}' for i in range(70)]
+    entries += ['23:59 ' + ' '.join(['a long appointment text'] * 20)]
+    app = App('long_agenda', ''.join(f'*Once^07/12/2026 {e} Zoë\r\n' for e in entries).encode())
+    app.prints('Appointments on: 07/12/2026', RULE, *(e + ' Zoë' for e in entries), pages=2)
 
-    def stop(self):
-        if self.process.poll() is None:
-            os.killpg(self.process.pid, signal.SIGKILL)
-            self.process.wait()
-        self.desktop.processes.remove(self.process)
-
-
-CASES = []
-
-
-def case(function):
-    CASES.append(function)
-    return function
-
-
-@case
-def first_start_without_data_file(desktop, exe, folder):
-    app = App(desktop, exe, folder, when='2026-12-07 10:00:00')
-    window = app.main_window()
-    check((window['WIDTH'], window['HEIGHT']) == (491, 269), f'window is {window}')
-    check(not desktop.windows('^Zentavo$'), 'a splash or message came up')
-    desktop.screenshot(os.path.join(folder, '..', 'first-start.png'))
-    lines = app.printed()
-    check(lines == ['Appointments on: 07/12/2026', RULE], f'printed {lines}')
-    check(not os.path.exists(app.data_path), 'the data file was created by reading')
-    app.stop()
-
-
-@case
-def new_weekly_appointment(desktop, exe, folder):
-    app = App(desktop, exe, folder, when='2026-12-07 10:00:00')
-    app.main_window()
-    app.click('New')
-    app.type('*Weekly')
-    app.key('Tab')
-    app.type('1030')
-    app.key('Tab')
-    app.type('05122026')
-    app.key('Tab')
-    app.type('Dentist')
-    app.click('Save')
-    check(app.data() == b'*Weekly^05/12/2026 10:30 Dentist\r\n', f'file holds {app.data()!r}')
-    app.show_date('12122026')
-    lines = app.printed()
-    check(lines == ['Appointments on: 12/12/2026', RULE, '10:30 Dentist'], f'printed {lines}')
-    app.stop()
-
-
-ALL_KINDS = (b'*Once^07/12/2026 09:00 Once only\r\n'
-             b'*Daily^01/01/2020 07:00 Daily run\r\n'
-             b'*Weekly^30/11/2026 08:00 Weekly Monday\r\n'
-             b'*Monthly^15/01/2026 12:00 Monthly 15th\r\n'
-             b'*Quarterly^15/02/2026 13:00 Quarterly Feb\r\n'
-             b'*Yearly^25/12/2000 18:00 Yearly Christmas\r\n'
-             b'no caret line\r\n'
-             b'*Daily^31/02/2026 06:00 bad date\r\n'
-             b'*weekly^30/11/2026 06:30 wrong case\r\n')
-
-
-@case
-def agendas_of_every_frequency(desktop, exe, folder):
-    app = App(desktop, exe, folder, when='2026-12-07 10:00:00', data=ALL_KINDS)
-    app.main_window()
-    expected = {
-        '07122026': ['07:00 Daily run', '08:00 Weekly Monday', '09:00 Once only'],
-        '15052026': ['07:00 Daily run', '12:00 Monthly 15th', '13:00 Quarterly Feb'],
-        '25122026': ['07:00 Daily run', '18:00 Yearly Christmas'],
-        '15032027': ['07:00 Daily run', '08:00 Weekly Monday', '12:00 Monthly 15th'],
-    }
-    for digits, entries in expected.items():
-        app.show_date(digits)
-        shown = f'{digits[:2]}/{digits[2:4]}/{digits[4:]}'
-        lines = app.printed()
-        check(lines == [f'Appointments on: {shown}', RULE] + entries,
-              f'{shown} printed {lines}')
-    app.click('Del')  # the first entry, 07:00 Daily run, is the chosen one
-    expected_file = b'\r\n' + ALL_KINDS.replace(b'*Daily^01/01/2020 07:00 Daily run\r\n', b'')
-    check(app.data() == expected_file, f'after Del. the file holds {app.data()!r}')
-    app.stop()
-
-
-@case
-def delete_one_and_delete_all(desktop, exe, folder):
-    data = b'*Once^07/12/2026 10:30 Dentist\r\n*Once^08/12/2026 10:30 Dentist\r\n'
-    app = App(desktop, exe, folder, when='2026-12-07 10:00:00', data=data)
-    app.main_window()
-    app.click('Del')
-    check(app.data() == b'\r\n*Once^08/12/2026 10:30 Dentist\r\n',
-          f'Del. left {app.data()!r}')
-    before = app.data()
-    app.click('DeleteAll')
-    wait_for('the question', lambda: desktop.windows('^Zentavo$'))
-    app.key('Escape')  # No
-    check(app.data() == before, 'Delete all answered No changed the file')
-    app.click('DeleteAll')
-    wait_for('the question', lambda: desktop.windows('^Zentavo$'))
-    app.key('Return')  # Yes, the default
-    time.sleep(0.3)
-    check(app.data() == b'', f'Delete all left {app.data()!r}')
-    app.show_date('08122026')
-    lines = app.printed()
-    check(lines == ['Appointments on: 08/12/2026', RULE], f'printed {lines}')
-    app.stop()
-
-
-@case
-def splash_on_the_fifth(desktop, exe, folder):
-    app = App(desktop, exe, folder, when='2026-12-05 09:00:00')
-    splash = wait_for('the splash window', lambda: [w for w in desktop.windows('.*')
-                                                    if (w['WIDTH'], w['HEIGHT']) == (685, 361)])
-    check(splash[0]['X'] == (1024 - 685) // 2 and splash[0]['Y'] == (768 - 361) // 2,
-          f'splash not centred: {splash[0]}')
+def splash_on_the_fifth():  # the splash alone and centred, then the main window once closed
+    app = App('splash', when='2026-12-05 09:00:00', wait=False)
+    splash = lambda: [w for w in windows() if w[2:] == (685, 361)]
+    app.origin = wait_for(splash, 'no splash came', 30)[0]
     time.sleep(0.5)
-    check(not desktop.windows(f'^{MAIN}$'), 'the main window came before the splash closed')
-    desktop.screenshot(os.path.join(folder, '..', 'splash.png'))
-    desktop.xdotool('mousemove', str(splash[0]['X'] + 18), str(splash[0]['Y'] + 18),
-                    'click', '1')
+    check(windows() == [Window(169, 203, 685, 361)], f'not the splash alone, centred: {windows()}')
+    screenshot('splash.png')
+    app.do('SplashX')
     app.main_window()
-    app.stop()
-    other = App(desktop, exe, folder + '-6th', when='2026-12-06 09:00:00')
-    other.main_window()
-    check(not [w for w in desktop.windows('.*') if (w['WIDTH'], w['HEIGHT']) == (685, 361)],
-          'a splash on the 6th')
-    other.stop()
+    check(not splash(), 'the splash stayed')
 
+def reminder_comes():  # under a clock ten times as fast, the reminder of 10:30 comes on time
+    began = time.monotonic()
+    app = App('reminder', b'*Once^06/12/2026 10:30 Standup\r\n', '2026-12-06 10:29:30 x10')
+    box = wait_for(lambda: windows(BOX), 'no reminder came', 30)[0]
+    took = time.monotonic() - began
+    # 10:30 comes 3 s after the start; a reminder a minute late would come after 9 s.
+    check(2.5 < took < 8 and box.width < app.window.width and box.height < app.window.height,
+          f'the reminder {box} came {took:.1f} s after the start')
 
-@case
-def second_start(desktop, exe, folder):
-    first = App(desktop, exe, folder)
-    first.main_window()
-    second = App(desktop, exe, folder)
-    started = time.monotonic()
-    status = second.process.wait(timeout=10)
-    took = time.monotonic() - started
-    check(status == 0, f'the second start exited with {status}')
-    check(took < 3, f'the second start took {took:.1f} s')
-    check(len(desktop.windows(f'^{MAIN}$')) == 1, 'the second start showed a window')
-    second.stop()
-    first.stop()  # SIGKILL: its lock stays behind
-    third = App(desktop, exe, folder)
-    third.main_window()
-    third.stop()
+def one_instance():  # a second start ends at once and silently, as does one of two together
+    first = App('one_instance')
+    began, status = time.monotonic(), App('one_instance', wait=False).process.wait(timeout=20)
+    check((status, len(windows(MAIN))) == (0, 1) and time.monotonic() - began < 5,
+          f'a second start: exit {status} after {time.monotonic() - began:.1f} s, {windows(MAIN)}')
+    stop(first.process)  # killed, so its lock stays behind: it must not keep the next ones out
+    for name in ['one_instance'] + [f'together-{attempt}' for attempt in range(7)]:
+        wait_for(lambda: not windows(MAIN), 'the last window stayed')
+        pair = [App(name, wait=False).process, App(name, wait=False).process]
+        # One goes on with its window; the other ends, and well. Twice, to see that it lasts.
+        state = lambda: (sorted(str(p.poll()) for p in pair), len(windows(MAIN)))
+        for timeout in (20, 0):
+            time.sleep(0.3)
+            wait_for(lambda: state() == (['0', 'None'], 1), lambda: f'two starts: {state()}', timeout)
+        for process in pair:
+            stop(process)
 
-
-@case
-def simultaneous_starts(desktop, exe, folder):
-    """Two starts at the same instant, 20 times: exactly one instance survives each time."""
-    for attempt in range(20):
-        place = f'{folder}/{attempt}'
-        os.makedirs(place)
-        shutil.copy2(exe, os.path.join(place, 'zentavo'))
-        pair = [App(desktop, exe, place) for _ in range(2)]
-        wait_for('the window of one of them', lambda: desktop.windows(f'^{MAIN}$'))
-        time.sleep(0.3)
-        running = [app for app in pair if app.process.poll() is None]
-        ended = [app for app in pair if app.process.poll() is not None]
-        check(len(running) == 1, f'attempt {attempt}: {len(running)} instances run')
-        check(ended[0].process.returncode == 0,
-              f'attempt {attempt}: the other ended with {ended[0].process.returncode}')
-        check(len(desktop.windows(f'^{MAIN}$')) == 1, f'attempt {attempt}: two windows')
-        for app in pair:
-            app.stop()
-        wait_for('the window to go', lambda: not desktop.windows(f'^{MAIN}$'))
-
-
-@case
-def reminder_comes(desktop, exe, folder):
-    app = App(desktop, exe, folder, when='2026-12-07 10:29:30 x10',
-              data=b'*Once^07/12/2026 10:30 Standup\r\n')
-    app.main_window()
-    started = time.monotonic()
-    wait_for('the reminder', lambda: desktop.windows('^Zentavo$'), timeout=15)
-    took = time.monotonic() - started
-    check(took < 9.5, f'the reminder took {took:.1f} s, over 1.5 program minutes')
-    desktop.screenshot(os.path.join(folder, '..', 'reminder.png'))
-    app.stop()
-
-
-@case
-def read_only_folder(desktop, exe, folder):
+def read_only():  # Save refused in a read-only folder, and the text kept
     before = b'*Once^07/12/2026 09:00 Kept\r\n'
+    # Root may write anywhere: the program runs as nobody then.
     nobody = pwd.getpwnam('nobody').pw_uid if os.getuid() == 0 else None
-    os.makedirs(folder)
-    shutil.copy2(exe, os.path.join(folder, 'zentavo'))
-    path = os.path.join(folder, 'ganctl.ngb')
-    with open(path, 'wb') as data:
-        data.write(before)
-    if nobody is not None:  # root writes anywhere: run the program as an ordinary user
-        os.chown(folder, nobody, nobody)
-        os.chown(path, nobody, nobody)
-    os.chmod(path, 0o444)
-    os.chmod(folder, 0o555)
-    app = App(desktop, exe, folder, when='2026-12-07 10:00:00', user=nobody)
-    app.main_window()
-    app.click('New')
-    app.type('*Once')
-    app.key('Tab')
-    app.type('1100')
-    app.key('Tab')
-    app.type('07122026')
-    app.key('Tab')
-    app.type('Typed text')
-    app.click('Save')
-    wait_for('the message', lambda: desktop.windows('^Zentavo$'))
-    app.key('Return')
-    check(app.data() == before, 'the file changed')
-    os.chmod(folder, 0o755)
-    os.chmod(path, 0o644)
-    app.click('Save')  # what was typed is still there, and is stored now
-    check(app.data() == before + b'*Once^07/12/2026 11:00 Typed text\r\n',
-          f'after the folder was writable again the file holds {app.data()!r}')
-    app.stop()
+    app = App('read_only', before, user=nobody)
+    modes = [(app.folder, 0o555), (app.folder / 'ganctl.ngb', 0o444)]
+    for path, mode in modes:
+        path.chmod(mode)
+    app.do('New', '*Once', 'Tab', '1100', 'Tab', '07122026', 'Tab', 'Typed text', 'Tab', 'Return')
+    app.answer('Return')  # the refusal
+    app.holds(before)
+    for path, mode in modes:
+        path.chmod(mode | 0o222)  # writable again, by nobody too
+    app.do('Save')  # what was typed is still there
+    app.holds(before + b'*Once^07/12/2026 11:00 Typed text\r\n')
 
-
-@case
-def no_default_printer(desktop, exe, folder):
-    desktop.stop_printing()
-    try:
-        app = App(desktop, exe, folder, when='2026-12-07 10:00:00',
-                  data=b'*Once^07/12/2026 09:00 x\r\n')
-        app.main_window()
-        check(app.printed(expect_document=False) is None, 'something was printed')
-        check(not desktop.windows('^Zentavo$'), 'Print showed a message')
-        app.click('New')
-        app.type('*Once')
-        app.key('Tab')
-        app.type('1200')
-        app.key('Tab')
-        app.type('07122026')
-        app.key('Tab')
-        app.type('Still working')
-        app.click('Save')
-        check(app.data().endswith(b'*Once^07/12/2026 12:00 Still working\r\n'),
-              'the program stopped working after Print')
-        app.stop()
-    finally:
-        desktop.start_printing()
-
+JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, read_only]
 
 def main():
-    arguments = sys.argv[1:]
-    keep = '--keep' in arguments
-    arguments = [argument for argument in arguments if argument != '--keep']
+    arguments = [argument for argument in sys.argv[1:] if argument != '--keep']
     if not arguments:
-        print(__doc__)
-        return 2
-    exe = os.path.abspath(arguments[0])
-    chosen = set(arguments[1:])
-    work = tempfile.mkdtemp(prefix='zentavo-e2e-')
-    os.chmod(work, 0o755)  # the ordinary user of one case must reach its folder
-    desktop = Desktop(work)
+        WORK.rmdir()
+        sys.exit(__doc__ + '\nJourneys: ' + ' '.join(j.__name__ for j in JOURNEYS))
+    WORK.chmod(0o755)  # under root, the print filters and nobody must reach into it
     passed = failed = 0
     try:
-        try:
-            desktop.start_printing()
-        except Failure as error:
-            print(f'FAIL print server: {error}')
-            failed += 1
-        for test in CASES:
-            if chosen and test.__name__ not in chosen:
-                continue
-            started = time.monotonic()
+        shutil.copy2(arguments[0], WORK / 'zentavo')  # others may rebuild the original meanwhile
+        start_desktop()
+        for journey in [j for j in JOURNEYS if not arguments[1:] or j.__name__ in arguments[1:]]:
+            began, running = time.monotonic(), len(STARTED)
             try:
-                test(desktop, exe, os.path.join(work, test.__name__))
+                journey()
                 passed += 1
-                print(f'PASS {test.__name__} ({time.monotonic() - started:.1f} s)', flush=True)
-            except Exception as error:  # a case that breaks must not stop the others
+                print(f'PASS {journey.__name__} ({time.monotonic() - began:.1f} s)', flush=True)
+            except Exception as error:  # a journey that breaks must not stop the others
                 failed += 1
-                print(f'FAIL {test.__name__}: {error}', flush=True)
-            finally:
-                for process in list(desktop.processes):
-                    if process is not desktop.cups and process is not desktop.processes[0]:
-                        if process.poll() is None:
-                            os.killpg(process.pid, signal.SIGKILL)
-                            process.wait()
-                        desktop.processes.remove(process)
+                print(f'FAIL {journey.__name__}: {error}', flush=True)
+            while len(STARTED) > running:
+                stop(STARTED.pop())
+            wait_for(lambda: not windows(), 'windows stayed after their programs', 10)
+    except Exception as error:
+        failed += 1
+        print(f'FAIL desktop: {error}')
     finally:
-        desktop.stop()
-        if failed or keep:
-            print(f'screenshots and folders of this run: {work}')
+        for process in STARTED:  # the servers clean up after themselves on SIGTERM
+            stop(process, signal.SIGTERM)
+        if failed or '--keep' in sys.argv:
+            print(f'folders, logs and screenshots of this run: {WORK}')
         else:
-            shutil.rmtree(work, ignore_errors=True)
+            shutil.rmtree(WORK, ignore_errors=True)
     print(f'{passed} passed, {failed} failed')
-    return 0 if failed == 0 else 1
-
+    return 0 if passed and not failed else 1  # a misspelt journey runs nothing: a failure
 
 if __name__ == '__main__':
     sys.exit(main())

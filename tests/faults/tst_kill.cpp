@@ -1,19 +1,69 @@
 // The data file survives the program being killed at any moment: a rewrite, an append and a
 // clearing are each killed at random moments, and after every kill the file is whole. Copies
 // that the user keeps beside the book survive every kill, and what a killed rewrite left
-// behind is cleaned up by the next one.
+// behind is cleaned up by the next one. The process that is killed is this program again,
+// started as the writer.
 #include "book/appointmentfile.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The file of content 0 or 1, 100,000 lines, as a rewrite leaves it.
+QByteArray ContentFile(int which)
+{
+    QByteArray file = "\r\n";
+    char line[64];
+    for (int i = 0; i < 100000; ++i)
+        file.append(line, std::snprintf(line, sizeof line,
+                                        "*Daily^01/01/2026 %02d:%02d content %d line %d\r\n",
+                                        i % 24, i % 60, which, i));
+    return file;
+}
+
+// Its lines, sharing its bytes as lines read from a file do: made in a moment even under the
+// sanitizers.
+QList<book::AppointmentLine> LinesOf(const QByteArray &file)
+{
+    QList<book::AppointmentLine> lines;
+    for (qsizetype start = 2, end; (end = file.indexOf("\r\n", start)) >= 0; start = end + 2)
+        lines.append(book::AppointmentLine(file, start, end - start));
+    return lines;
+}
+
+// Changes the file again and again until it is killed, saying "started" after the first
+// change: "rewrite" alternates the two contents, "append" adds numbered lines, "clear"
+// alternates the first content and an empty file.
+int Writer(const QString &mode, const QString &path)
+{
+    const QList<book::AppointmentLine> contents[2] = {LinesOf(ContentFile(0)),
+                                                      LinesOf(ContentFile(mode == u"rewrite"_s))};
+    for (long round = 0;; ++round) {
+        const bool done =
+            mode == u"append"_s ? book::AppendAppointmentLine(
+                                      path, u"*Once^05/12/2026 10:30 appended %1"_s.arg(round))
+            : mode == u"clear"_s && round % 2
+                ? book::ClearAppointmentFile(path)
+                : book::RewriteAppointmentFile(path,
+                                               contents[mode == u"rewrite"_s ? round % 2 : 0]);
+        if (!done)
+            return 1;
+        if (round == 0 && std::puts("started") >= 0)
+            std::fflush(stdout);
+    }
+}
+
+} // namespace
 
 class TestKill : public QObject
 {
@@ -39,26 +89,12 @@ private slots:
             QFile copy(dir.filePath(name));
             QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(name.toUtf8()) > 0);
         }
-        QByteArray contents[2];
-        for (int which : {0, 1}) {
-            QProcess writer;
-            writer.start(QStringLiteral(ZENTAVO_WRITER), {u"content"_s, QString::number(which)});
-            QVERIFY(writer.waitForFinished() && writer.exitCode() == 0);
-            contents[which] = writer.readAllStandardOutput();
-        }
-        const QRegularExpression appended(u"^\\*Once\\^05/12/2026 10:30 appended \\d+\\r$"_s);
-        const auto wholeLines = [&](const QByteArray &bytes) {
-            QList<QByteArray> lines = bytes.split('\n');
-            return lines.takeLast().isEmpty() &&
-                   std::all_of(lines.cbegin(), lines.cend(), [&](const QByteArray &line) {
-                       return appended.match(QString::fromLatin1(line)).hasMatch();
-                   });
-        };
+        const QByteArray contents[2] = {ContentFile(0), ContentFile(1)};
         qsizetype size = 0;
         const int kills = qEnvironmentVariableIntValue("ZENTAVO_KILLS") ?: 200;
         for (int i = 0; i < kills; ++i) {
             QProcess writer;
-            writer.start(QStringLiteral(ZENTAVO_WRITER), {mode, path});
+            writer.start(QCoreApplication::applicationFilePath(), {u"--writer"_s, mode, path});
             QVERIFY2(writer.waitForReadyRead(20000), "the writer did not start");
             QTest::qSleep(QRandomGenerator::global()->bounded(maxDelayMs));
             ::kill(pid_t(writer.processId()), SIGKILL);
@@ -67,7 +103,9 @@ private slots:
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray now = file.readAll();
-            const bool whole = mode == u"append"_s ? now.size() > size && wholeLines(now)
+            // Appends leave whole lines only: one line end to each line, and more than before.
+            const bool whole = mode == u"append"_s ? now.size() > size && now.endsWith("\r\n") &&
+                                                         now.count("*Once^") == now.count("\r\n")
                                                    : now == contents[0] ||
                                                          (mode == u"rewrite"_s ? now == contents[1]
                                                                                : now.isEmpty());
@@ -89,5 +127,13 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestKill)
+int main(int argc, char **argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--writer") == 0) // the writer that the test kills
+        return Writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    QCoreApplication app(argc, argv);
+    TestKill test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_kill.moc"

@@ -4,24 +4,12 @@
 #include "book/dayagenda.h"
 #include "fuzz/oracle.h"
 
-#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdint>
-#include <cstdlib>
-#include <unistd.h>
 
 namespace {
-
-const QString &Folder()
-{
-    static const QString folder = [] {
-        // In memory: the rewrite flushes to disk, which on a disk would be most of the time.
-        char name[] = "/dev/shm/zentavo-fuzz-XXXXXX";
-        return QString::fromLocal8Bit(mkdtemp(name));
-    }();
-    return folder;
-}
 
 // The non-empty lines of the bytes, cut at every CR and LF, after a leading byte-order mark.
 QList<QByteArray> Lines(QByteArray bytes)
@@ -41,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const QDate date = QDate(2020, 1, 1).addDays((data[0] << 8 | data[1]) % 7300);
     const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, qsizetype(size) - 2);
-    const QString path = QDir(Folder()).filePath(QStringLiteral("ganctl.ngb"));
+    // In memory: the rewrite flushes to disk, which on a disk would be most of the time.
+    static const QTemporaryDir folder(QStringLiteral("/dev/shm/zentavo-fuzz-XXXXXX"));
+    const QString path = folder.filePath(QStringLiteral("ganctl.ngb"));
     QFile file(path);
     REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
             file.write(bytes) == bytes.size());
@@ -50,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Every non-empty line, unchanged.
     const std::optional<QList<book::AppointmentLine>> read = book::LoadAppointmentLines(path);
     REQUIRE(read.has_value());
-    const QList<QByteArray> expected = Lines(bytes);
-    REQUIRE(read->size() == expected.size());
-    for (qsizetype i = 0; i < expected.size(); ++i)
-        REQUIRE(read->at(i).bytes() == expected.at(i));
+    QList<QByteArray> lines;
+    for (const book::AppointmentLine &line : *read)
+        lines.append(line.bytes().toByteArray());
+    REQUIRE(lines == Lines(bytes));
 
     // The agenda: exactly the lines the recurrence table selects, none showing a "^".
     const book::DayAgenda agenda = book::BuildDayAgenda(path, date);
@@ -65,12 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     REQUIRE(agenda.matchingLines == selected);
     REQUIRE(agenda.count == selected.size() && agenda.displayLines.size() == selected.size());
-    for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) {
-        const QString &shown = agenda.displayLines.at(i);
-        REQUIRE(!shown.contains(u'^'));
-        REQUIRE(shown ==
+    for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) // the oracle shows no "^"
+        REQUIRE(agenda.displayLines.at(i) ==
                 oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
-    }
 
     // A rewrite of what was read gives the same lines back, byte for byte.
     REQUIRE(book::RewriteAppointmentFile(path, *read));

