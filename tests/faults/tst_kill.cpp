@@ -46,16 +46,17 @@ QList<book::AppointmentLine> LinesOf(const QByteArray &file)
 // alternates the first content and an empty file.
 int Writer(const QString &mode, const QString &path)
 {
-    const QList<book::AppointmentLine> contents[2] = {LinesOf(ContentFile(0)),
-                                                      LinesOf(ContentFile(mode == u"rewrite"_s))};
+    const QList<book::AppointmentLine> first =
+        mode == u"append"_s ? QList<book::AppointmentLine>() : LinesOf(ContentFile(0));
+    const QList<book::AppointmentLine> second =
+        mode == u"rewrite"_s ? LinesOf(ContentFile(1)) : first;
     for (long round = 0;; ++round) {
-        const bool done =
-            mode == u"append"_s ? book::AppendAppointmentLine(
-                                      path, u"*Once^05/12/2026 10:30 appended %1"_s.arg(round))
-            : mode == u"clear"_s && round % 2
-                ? book::ClearAppointmentFile(path)
-                : book::RewriteAppointmentFile(path,
-                                               contents[mode == u"rewrite"_s ? round % 2 : 0]);
+        const bool done = mode == u"append"_s
+                              ? book::AppendAppointmentLine(
+                                    path, u"*Once^05/12/2026 10:30 appended %1"_s.arg(round))
+                          : mode == u"clear"_s && round % 2
+                              ? book::ClearAppointmentFile(path)
+                              : book::RewriteAppointmentFile(path, round % 2 ? second : first);
         if (!done)
             return 1;
         if (round == 0 && std::puts("started") >= 0)
