@@ -6,9 +6,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cstring>
-
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,11 +25,6 @@ constexpr QByteArrayView Utf8Bom = "\xEF\xBB\xBF";
 // Appointments are private.
 constexpr QFileDevice::Permissions NewFilePermissions =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-bool WriteAll(QFileDevice &file, QByteArrayView bytes)
-{
-    return file.write(bytes.data(), bytes.size()) == bytes.size();
-}
 
 // A new or renamed file survives a power cut only once its folder entry is on disk too.
 // Best effort: by now the content is in place, and calling that a failure would be untrue.
@@ -71,6 +65,7 @@ void RemoveLeftTemporaries(const QFileInfo &file)
     }
 }
 
+// All of the bytes, or false; a write cut short (disk full) goes on until it fails.
 bool WriteFd(int fd, QByteArrayView bytes)
 {
     const char *data = bytes.data();
@@ -200,7 +195,7 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
     record.append(line.toUtf8()).append(LineEnd);
 
     // One write, so that the line reaches the file whole or not at all.
-    const bool written = WriteAll(file, record) && file.flush() && ::fsync(file.handle()) == 0;
+    const bool written = WriteFd(file.handle(), record) && ::fsync(file.handle()) == 0;
     if (!written) {
         file.resize(oldSize); // a short write (disk full) must not leave half a line
         return false;

@@ -81,8 +81,7 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
     for (const QString &entry : agenda.displayLines) {
         const int occurrence = occurrences[entry]++;
-        const int minute =
-            book::MinuteOfDay(QStringView(entry).first(qMin<qsizetype>(5, entry.size())));
+        const int minute = book::MinuteOfDay(QStringView(entry).left(5));
         if (minute < 0 || minute <= after || minute > until)
             continue;
         // Each once a day, however the clock moves (set back, or summer time ending).
