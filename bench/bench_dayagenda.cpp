@@ -78,6 +78,16 @@ void BM_MatchAndSort(benchmark::State &state)
         benchmark::DoNotOptimize(book::BuildDayAgenda(lines, AgendaDate));
 }
 
+// The seven agendas of the week window from one read.
+void BM_WeekAgendas(benchmark::State &state)
+{
+    const QString &path = BookFile(int(state.range(0)));
+    for (auto _ : state) {
+        const auto lines = book::LoadAppointmentLines(path);
+        benchmark::DoNotOptimize(book::BuildDayAgendas(*lines, AgendaDate, 7));
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark *b)
 {
     for (int lines : {1000, 10000, 32767, 100000})
@@ -90,5 +100,6 @@ void Sizes(benchmark::internal::Benchmark *b)
 BENCHMARK(BM_BuildDayAgenda)->Apply(Sizes);
 BENCHMARK(BM_LoadAppointmentLines)->Apply(Sizes);
 BENCHMARK(BM_MatchAndSort)->Apply(Sizes);
+BENCHMARK(BM_WeekAgendas)->Apply(Sizes);
 
 BENCHMARK_MAIN();

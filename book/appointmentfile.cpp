@@ -82,9 +82,9 @@ bool WriteFd(int fd, QByteArrayView bytes)
     return true;
 }
 
-// The content goes to a temporary file in the same folder, reaches the disk, and is then
-// renamed over the data file, so the file is always either wholly old or wholly new.
-bool WriteWholeFile(const QString &path, QByteArrayView content)
+} // namespace
+
+bool WriteAppointmentFile(const QString &path, QByteArrayView content)
 {
     // A book kept as a link to a file elsewhere stays a link: the file it points to is
     // rewritten. A link to nowhere is left alone.
@@ -127,23 +127,32 @@ bool WriteWholeFile(const QString &path, QByteArrayView content)
     return true;
 }
 
-} // namespace
-
-std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path)
+std::optional<QByteArray> ReadAppointmentFile(const QString &path)
 {
     // A missing file is an empty book; a link to nowhere (a drive not mounted), a folder or a
     // pipe in its place is a book that cannot be read.
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return QList<AppointmentLine>();
+        return QByteArray();
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray content = file.readAll();
+    QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    file.close();
+    return content;
+}
 
+std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path)
+{
+    std::optional<QByteArray> content = ReadAppointmentFile(path);
+    if (!content)
+        return std::nullopt;
+    return SplitAppointmentLines(*content);
+}
+
+QList<AppointmentLine> SplitAppointmentLines(const QByteArray &content)
+{
     const char *const begin = content.constData();
     const char *const end = begin + content.size();
     const char *lineStart = content.startsWith(Utf8Bom) ? begin + Utf8Bom.size() : begin;
@@ -205,7 +214,7 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
     return true;
 }
 
-bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines)
+QByteArray AppointmentFileContent(const QList<AppointmentLine> &lines)
 {
     QByteArray content;
     qsizetype size = LineEnd.size();
@@ -217,12 +226,32 @@ bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &l
     content.append(LineEnd);
     for (const AppointmentLine &line : lines)
         content.append(line.bytes()).append(LineEnd);
-    return WriteWholeFile(path, content);
+    return content;
+}
+
+bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines)
+{
+    return WriteAppointmentFile(path, AppointmentFileContent(lines));
 }
 
 bool ClearAppointmentFile(const QString &path)
 {
-    return WriteWholeFile(path, {});
+    return WriteAppointmentFile(path, {});
+}
+
+FileStamp StampOf(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return {true,
+            status.st_dev,
+            status.st_ino,
+            status.st_size,
+            status.st_mtim.tv_sec,
+            status.st_mtim.tv_nsec,
+            status.st_ctim.tv_sec,
+            status.st_ctim.tv_nsec};
 }
 
 } // namespace book

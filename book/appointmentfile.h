@@ -2,6 +2,8 @@
 
 #include "book/appointmentline.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -21,6 +23,11 @@ inline constexpr QStringView DataFileName = u"ganctl.ngb";
 // cannot be read: the caller must then not write anything back in its place.
 std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path);
 
+// The file's bytes as they are: empty for a missing file, nullopt when it cannot be read.
+std::optional<QByteArray> ReadAppointmentFile(const QString &path);
+// The lines of bytes read from the file, as LoadAppointmentLines gives them.
+QList<AppointmentLine> SplitAppointmentLines(const QByteArray &content);
+
 // Adds the line and CR LF at the end of the file, creating it (owner-only) if absent, and
 // flushes it to disk. A last line the user left without a line end is ended first, so the
 // new line never runs into it. On failure the file is left as it was.
@@ -33,5 +40,26 @@ std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path);
 
 // Leaves an existing file of zero bytes, as atomically as RewriteAppointmentFile.
 [[nodiscard]] bool ClearAppointmentFile(const QString &path);
+
+// What RewriteAppointmentFile writes for the lines.
+QByteArray AppointmentFileContent(const QList<AppointmentLine> &lines);
+// Replaces the file's bytes with `content`, as atomically as RewriteAppointmentFile.
+[[nodiscard]] bool WriteAppointmentFile(const QString &path, QByteArrayView content);
+
+// Tells one state of the file from another without reading it: a write in place changes its
+// size or times, a save by rename its inode.
+struct FileStamp
+{
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0;
+    qint64 modifiedNs = 0;
+    qint64 changed = 0;
+    qint64 changedNs = 0;
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+FileStamp StampOf(const QString &path);
 
 } // namespace book

@@ -38,65 +38,119 @@ QString DisplayLineOf(QStringView line)
     return TrimBlanks(QStringView(text).sliced(11)).toString();
 }
 
-QList<qsizetype> AgendaOrder(const QStringList &displayLines)
+namespace {
+
+// "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line orders
+// by time and then by content. Each line is folded once, and its first eight characters are
+// packed into three numbers that settle most comparisons without the text.
+struct SortKey
 {
-    // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
-    // orders by time and then by content. Each line is folded once, and its first eight
-    // characters are packed into two numbers that settle most comparisons without the text.
-    struct SortKey
+    std::array<quint64, 3> head;
+    QString folded;
+
+    explicit SortKey(const QString &displayLine)
+        : head{}
+        , folded(displayLine.toCaseFolded())
     {
-        std::array<quint64, 2> head;
-        QString folded;
-        qsizetype index;
-    };
-    std::vector<SortKey> keys;
-    keys.reserve(displayLines.size());
-    for (qsizetype i = 0; i < displayLines.size(); ++i) {
-        QString folded = displayLines.at(i).toCaseFolded();
-        std::array<quint64, 2> head{};
-        for (qsizetype c = 0; c < 8; ++c) {
+        for (qsizetype c = 0; c < 12; ++c) {
             const char16_t unit = c < folded.size() ? folded.at(c).unicode() : 0;
             head[c / 4] = head[c / 4] << 16 | unit;
         }
-        keys.push_back({head, std::move(folded), i});
     }
-    std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
-        return a.head != b.head ? a.head < b.head : a.folded < b.folded;
-    });
+    friend bool operator<(const SortKey &a, const SortKey &b)
+    {
+        for (size_t i = 0; i < a.head.size(); ++i) {
+            if (a.head[i] != b.head[i])
+                return a.head[i] < b.head[i];
+        }
+        return a.folded < b.folded;
+    }
+};
 
-    QList<qsizetype> order;
-    order.reserve(displayLines.size());
-    for (const SortKey &key : keys)
-        order.append(key.index);
-    return order;
-}
-
-DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
+// A line that falls on one or more of the dates, made ready to be shown once.
+struct ShownLine
 {
-    DayAgenda agenda;
-    agenda.key = MakeDayKey(date);
-    agenda.allLines = std::move(allLines);
-    QList<qsizetype> sources;
-    for (qsizetype i = 0; i < agenda.allLines.size(); ++i) {
-        const AppointmentLine &line = agenda.allLines.at(i);
-        if (FallsOnDate(line.asLatin1(), agenda.key)) {
-            agenda.matchingLines.append(line.text());
-            sources.append(i);
+    qsizetype source;
+    quint32 days; // bit d: falls on the d-th date
+    QString text;
+    QString displayLine;
+    SortKey key;
+};
+
+QList<DayAgenda> BuildAgendas(const QList<AppointmentLine> &allLines, QDate first, int days,
+                              bool withMatchingLines)
+{
+    Q_ASSERT(days >= 1 && days <= 32);
+    QList<DayAgenda> agendas(days);
+    for (int day = 0; day < days; ++day) {
+        agendas[day].key = MakeDayKey(first.addDays(day));
+        agendas[day].allLines = allLines;
+    }
+    // Each line is read, decoded and made ready to sort once, however many dates it falls on.
+    std::vector<ShownLine> shown;
+    std::vector<qsizetype> counts(static_cast<size_t>(days));
+    for (qsizetype i = 0; i < allLines.size(); ++i) {
+        const Recurrence recurrence(allLines.at(i).asLatin1());
+        if (!recurrence.isValid())
+            continue;
+        quint32 on = 0;
+        for (int day = 0; day < days; ++day) {
+            if (recurrence.fallsOn(agendas.at(day).key)) {
+                on |= quint32(1) << day;
+                ++counts[size_t(day)];
+            }
+        }
+        if (on == 0)
+            continue;
+        QString text = allLines.at(i).text();
+        QString displayLine = DisplayLineOf(text);
+        SortKey key(displayLine);
+        shown.push_back({i, on, std::move(text), std::move(displayLine), std::move(key)});
+    }
+    for (int day = 0; day < days; ++day) {
+        DayAgenda &agenda = agendas[day];
+        if (withMatchingLines)
+            agenda.matchingLines.reserve(counts[size_t(day)]);
+        agenda.displayLines.reserve(counts[size_t(day)]);
+        agenda.displaySources.reserve(counts[size_t(day)]);
+    }
+    for (const ShownLine &line : shown) {
+        for (int day = 0; withMatchingLines && day < days; ++day) {
+            if (line.days & (quint32(1) << day))
+                agendas[day].matchingLines.append(line.text);
         }
     }
-    QStringList displayLines;
-    displayLines.reserve(agenda.matchingLines.size());
-    for (const QString &line : std::as_const(agenda.matchingLines))
-        displayLines.append(DisplayLineOf(line));
-    const QList<qsizetype> order = AgendaOrder(displayLines);
-    agenda.displayLines.reserve(order.size());
-    agenda.displaySources.reserve(order.size());
-    for (qsizetype index : order) {
-        agenda.displayLines.append(displayLines.at(index));
-        agenda.displaySources.append(sources.at(index));
+    // One sort serves every date: lines equal in the agenda order keep their order in the file.
+    std::vector<const ShownLine *> order;
+    order.reserve(shown.size());
+    for (const ShownLine &line : shown)
+        order.push_back(&line);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ShownLine *a, const ShownLine *b) { return a->key < b->key; });
+    for (const ShownLine *entry : order) {
+        const ShownLine &line = *entry;
+        for (int day = 0; day < days; ++day) {
+            if (line.days & (quint32(1) << day)) {
+                agendas[day].displayLines.append(line.displayLine);
+                agendas[day].displaySources.append(line.source);
+            }
+        }
     }
-    agenda.count = agenda.displayLines.size();
-    return agenda;
+    for (DayAgenda &agenda : agendas)
+        agenda.count = agenda.displayLines.size();
+    return agendas;
+}
+
+} // namespace
+
+QList<DayAgenda> BuildDayAgendas(const QList<AppointmentLine> &allLines, QDate first, int days)
+{
+    return BuildAgendas(allLines, first, days, false);
+}
+
+DayAgenda BuildDayAgenda(const QList<AppointmentLine> &allLines, QDate date)
+{
+    return BuildAgendas(allLines, date, 1, true).takeFirst();
 }
 
 DayAgenda BuildDayAgenda(const QString &path, QDate date)

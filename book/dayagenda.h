@@ -29,12 +29,13 @@ struct DayAgenda
 // date) are dropped and the rest is trimmed of blanks.
 QString DisplayLineOf(QStringView line);
 
-// The agenda order of display lines, as indexes into them: by time for lines that begin with
-// "HH:MM", then by content ignoring letter case; lines equal in that order keep their order.
-QList<qsizetype> AgendaOrder(const QStringList &displayLines);
-
-// The agenda of `date` from the lines given, or from the data file at `path`.
-DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date);
+// The agenda of `date` from the lines given, or from the data file at `path`. The agenda order
+// is by time for lines that begin with "HH:MM", then by content ignoring letter case; lines
+// equal in that order keep their order in the file.
+DayAgenda BuildDayAgenda(const QList<AppointmentLine> &allLines, QDate date);
 DayAgenda BuildDayAgenda(const QString &path, QDate date);
+// The agendas of `days` dates (at most 32) from `first` on, from one pass over the lines. Their
+// matchingLines stay empty: only the day shown in the main window needs them.
+QList<DayAgenda> BuildDayAgendas(const QList<AppointmentLine> &allLines, QDate first, int days);
 
 } // namespace book
