@@ -1,10 +1,14 @@
 // The window with a large agenda: Day (rebuild and show) and start-up to the window shown,
-// with a data file of 32,767 lines that all fall on the date shown. Runs offscreen.
+// with a data file of 32,767 lines that all fall on the date shown; and F6's week window on a
+// generated book of 100,000 lines. Runs offscreen.
+#include "bookgen.h"
 #include "support/fakes.h"
 #include "window/form1.h"
+#include "window/week.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +76,39 @@ void BM_StartUpToWindowShown(benchmark::State &state)
     }
 }
 BENCHMARK(BM_StartUpToWindowShown)->Unit(benchmark::kMillisecond);
+
+// From F6 to the week window shown and filled.
+void BM_WeekWindow(benchmark::State &state)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(u"ganctl.ngb"_s);
+    QFile out(path);
+    const QByteArray content = GenerateBook(100000);
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
+        std::abort();
+    out.close();
+    form1 window({path, &g_clock, &g_dialogs, &g_printers, {}});
+    window.Form_Load();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::abort();
+    auto *day = window.findChild<QPushButton *>(u"Command1"_s);
+    qsizetype shown = 0;
+    for (auto _ : state) {
+        day->setFocus();
+        QTest::keyClick(day, Qt::Key_F6);
+        auto *week = window.findChild<WeekWindow *>();
+        if (!week || !QTest::qWaitForWindowExposed(week))
+            std::abort();
+        state.PauseTiming();
+        shown = week->findChildren<QObject *>().size();
+        week->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(shown);
+}
+BENCHMARK(BM_WeekWindow)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +17,12 @@ int Run(QMessageBox &box)
 {
     for (QAbstractButton *button : box.buttons())
         button->setIcon(QIcon());
-    return box.exec();
+    const int answer = box.exec();
+    // The keyboard goes back to the window that asked, also where no window manager hands it
+    // back, so that the next key (Ctrl+Z after Delete all) reaches it.
+    if (QWidget *parent = box.parentWidget())
+        parent->window()->activateWindow();
+    return answer;
 }
 
 } // namespace

@@ -11,12 +11,14 @@
 #include "support/fakes.h"
 #include "window/form1.h"
 #include "window/reminder.h"
+#include "window/week.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -197,14 +199,21 @@ class TestWindow : public QObject
             qobject_cast<QComboBox *>(control(u"Combo3"_s))->setCurrentIndex(name.toInt());
         } else if (verb == u"answer"_s) {
             m_dialogs.answerYes = name == u"yes"_s;
-        } else if (verb == u"clock"_s) {
-            m_clock.at.setTime(QTime::fromString(name, u"HH:mm:ss.zzz"_s));
+        } else if (verb == u"clock"_s) { // [dd/MM/yyyy] HH:mm:ss.zzz
+            if (name.contains(u'/'))
+                m_clock.at.setDate(book::ParseDateText(name));
+            m_clock.at.setTime(QTime::fromString(command.section(u' ', -1), u"HH:mm:ss.zzz"_s));
         } else if (verb == u"tick"_s) {
             m_window->Timer1_Timer();
-        } else if (verb == u"events"_s) {
-            QTest::qWait(10);
+        } else if (verb == u"events"_s || verb == u"wait"_s) {
+            QTest::qWait(verb == u"wait"_s ? name.toInt() : 10);
         } else if (verb == u"write"_s) {
             QVERIFY(WriteBytes(m_book, Unescape(command.section(u' ', 1))));
+        } else if (verb == u"rename"_s) { // as an editor saves: a new file renamed over the book
+            const QString saved = m_dir->filePath(u".ganctl.ngb.new"_s);
+            QVERIFY(WriteBytes(saved, Unescape(command.section(u' ', 1))));
+            QVERIFY(::rename(QFile::encodeName(saved).constData(),
+                             QFile::encodeName(m_book).constData()) == 0);
         } else if (verb == u"link"_s) { // the book moved elsewhere with a link in its place, or
                                         // a link to nowhere
             const QString target = m_elsewhere.filePath(name.isEmpty() ? u"book"_s : name);
@@ -238,7 +247,10 @@ class TestWindow : public QObject
             {u"ENTER"_s, Qt::Key_Return}, {u"KPENTER"_s, Qt::KeypadModifier | Qt::Key_Enter},
             {u"BS"_s, Qt::Key_Backspace}, {u"DEL"_s, Qt::Key_Delete},
             {u"HOME"_s, Qt::Key_Home},    {u"LEFT"_s, Qt::Key_Left},
-            {u"TAB"_s, Qt::Key_Tab},      {u"SELECTALL"_s, Qt::ControlModifier | Qt::Key_A}};
+            {u"TAB"_s, Qt::Key_Tab},      {u"SELECTALL"_s, Qt::ControlModifier | Qt::Key_A},
+            {u"F6"_s, Qt::Key_F6},        {u"SHIFTF6"_s, Qt::ShiftModifier | Qt::Key_F6},
+            {u"END"_s, Qt::Key_End},      {u"UNDO"_s, Qt::ControlModifier | Qt::Key_Z},
+            {u"ESC"_s, Qt::Key_Escape}};
         for (qsizetype i = 0; i < keys.size(); ++i) {
             QWidget *target = QApplication::focusWidget();
             QVERIFY(target);
@@ -279,6 +291,18 @@ class TestWindow : public QObject
         }
         if (what == u"reminder"_s)
             return reminders().join(u';');
+        if (what == u"week"_s) { // each week window open: its total, then its lines
+            QStringList lines;
+            for (auto *week : m_window->findChildren<WeekWindow *>()) {
+                if (!week->isVisible())
+                    continue;
+                lines.append(week->findChild<QLabel *>()->text());
+                const QAbstractItemModel *rows = week->findChild<QListView *>()->model();
+                for (int row = 0; row < rows->rowCount(); ++row)
+                    lines.append(rows->index(row, 0).data().toString());
+            }
+            return lines.isEmpty() ? u"none"_s : lines.join(u';');
+        }
         if (what == u"during-splash"_s)
             return m_duringSplash.isEmpty() ? u"0"_s : m_duringSplash;
         if (what == u"timer"_s)

@@ -44,6 +44,7 @@ void form1::Timer1_Timer()
     // Once a minute, set anew each time, so that a timer that drifted comes back to the turn.
     Timer1->start(MsToNextMinute(now));
     text6->setText(now.toString(u"HH:mm"_s));
+    followDay(now.date());
     // Before the window is first shown (the splash on its days) reminders wait for it.
     if (m_shownOnce)
         remindPending();

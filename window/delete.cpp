@@ -1,4 +1,4 @@
-// Del. and Delete all.
+// Del. and Delete all, and Ctrl+Z, which brings back what they removed.
 #include "window/form1.h"
 
 #include "book/appointmentfile.h"
@@ -36,33 +36,43 @@ void form1::Command3_Click()
         return;
     const book::AppointmentLine target = Combo2.at(source);
     const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, target);
-    std::optional<QList<book::AppointmentLine>> lines =
-        book::LoadAppointmentLines(m_services.dataFile);
-    if (!lines) {
+    const std::optional<QByteArray> before = book::ReadAppointmentFile(m_services.dataFile);
+    if (!before) {
         m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
         return;
     }
+    QList<book::AppointmentLine> lines = book::SplitAppointmentLines(*before);
     qsizetype seen = 0;
     const auto found =
-        std::find_if(lines->begin(), lines->end(), [&](const book::AppointmentLine &line) {
+        std::find_if(lines.begin(), lines.end(), [&](const book::AppointmentLine &line) {
             return line == target && seen++ == occurrence;
         });
-    if (found != lines->end()) {
-        lines->erase(found);
-        if (!book::RewriteAppointmentFile(m_services.dataFile, *lines))
+    if (found != lines.end()) {
+        lines.erase(found);
+        const QByteArray after = book::AppointmentFileContent(lines);
+        if (book::WriteAppointmentFile(m_services.dataFile, after))
+            m_deleted.append({*before, after, {target.bytes().toByteArray()}});
+        else
             m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
     }
     Command1_Click();
+    refreshWeek();
 }
 
 void form1::Command7_Click()
 {
     if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
         return;
-    if (!book::ClearAppointmentFile(m_services.dataFile)) {
+    // What cannot be read first could not be brought back.
+    const std::optional<QByteArray> before = book::ReadAppointmentFile(m_services.dataFile);
+    if (!before || !book::ClearAppointmentFile(m_services.dataFile)) {
         m_services.dialogs->inform(this, u"The appointments could not be deleted."_s);
         return;
     }
+    QList<QByteArray> removed;
+    for (const book::AppointmentLine &line : book::SplitAppointmentLines(*before))
+        removed.append(line.bytes().toByteArray());
+    m_deleted.append({*before, QByteArray(), removed});
     ft3->clear();
     ft4.clear();
     Label5->clear();
@@ -71,5 +81,33 @@ void form1::Command7_Click()
     ft1->clear();
     ft2->clear();
     Command1_Click();
+    refreshWeek();
     Command4->setFocus();
+}
+
+void form1::undoDelete()
+{
+    if (m_deleted.isEmpty())
+        return;
+    const Deletion &last = m_deleted.constLast();
+    // Untouched since the delete: the file goes back to exactly what it was. Changed since (a
+    // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
+    const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
+    QByteArray restored;
+    if (now && *now == last.after) {
+        restored = last.before;
+    } else if (now) {
+        restored = *now;
+        if (!restored.isEmpty() && !restored.endsWith('\n') && !restored.endsWith('\r'))
+            restored.append("\r\n");
+        for (const QByteArray &line : last.lines)
+            restored.append(line).append("\r\n");
+    }
+    if (!now || !book::WriteAppointmentFile(m_services.dataFile, restored)) {
+        m_services.dialogs->inform(this, u"The appointments could not be restored."_s);
+        return;
+    }
+    m_deleted.removeLast();
+    ShowDayAgenda(m_shownDate, msb->hasFocus());
+    refreshWeek();
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -174,6 +175,9 @@ void form1::createControls()
     connect(Command7, &QPushButton::clicked, this, &form1::Command7_Click);
     connect(fcom, &QPushButton::clicked, this, &form1::fcom_Click);
     connect(msb, &QLineEdit::textChanged, this, &form1::msb_Change);
+    // Where the focus is in a text box, the box's own undo of typing comes first.
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, &form1::undoDelete);
     for (QObject *watched : std::initializer_list<QObject *>{
              ft1, ft2, msb, Command5, Command1, Command2, Command4, Command3, fcom, Command7})
         watched->installEventFilter(this);
@@ -196,6 +200,8 @@ void form1::Form_Load()
     cft1->setCurrentIndex(-1);
     cft1->clearEditText();
     ShowDayAgenda(m_shownDate);
+    m_today = m_shownDate;
+    startFollowing();
     Command1->setFocus();
 }
 
@@ -207,6 +213,11 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
         // Enter presses the focused button, as Space does.
         const auto *key = static_cast<const QKeyEvent *>(event);
         auto *button = qobject_cast<QPushButton *>(watched);
+        // F6 on a button but Delete all, whatever the modifiers; the entry boxes keep it.
+        if (key->key() == Qt::Key_F6 && watched != Command7) {
+            showWeek();
+            return true;
+        }
         if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !key->isAutoRepeat()) {
             button->click();
@@ -214,6 +225,16 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void form1::keyPressEvent(QKeyEvent *event)
+{
+    // The window itself has the focus only when no control has; a box's key comes here too
+    // when the box does not use it, and stays the box's.
+    if (event->key() == Qt::Key_F6 && hasFocus())
+        showWeek();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void form1::showEvent(QShowEvent *event)

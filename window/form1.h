@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book/appointmentfile.h"
 #include "book/appointmentline.h"
 
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <functional>
 
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,6 +23,7 @@ class QPushButton;
 class QStringListModel;
 class QTimer;
 class ReminderWindow;
+class WeekWindow;
 
 namespace platform {
 class Clock;
@@ -34,8 +37,9 @@ class Printers;
 //
 // The handlers are spread over one source file per concern: form1.cpp (the window and
 // start-up), navigation.cpp (Day, Today, showing an agenda), maskedentry.cpp (the date and
-// time boxes), newsave.cpp (New, Save), delete.cpp (Del., Delete all), print.cpp (Print) and
-// clock.cpp (the minute timer and its reminders).
+// time boxes), newsave.cpp (New, Save), delete.cpp (Del., Delete all and their undo), print.cpp
+// (Print), clock.cpp (the minute timer and its reminders), follow.cpp (changes of the file
+// made elsewhere, and of the day) and week.cpp (the coming week, F6).
 class form1 : public QWidget
 {
     Q_OBJECT
@@ -78,17 +82,30 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
-    // Shows the agenda of the date. A file that cannot be read changes nothing, and is
-    // reported once until a build succeeds again.
-    void ShowDayAgenda(QDate date);
+    // Shows the agenda of the date, and writes it into the date box unless told to keep what
+    // the user is typing there. A file that cannot be read changes nothing, and is reported
+    // once until a build succeeds again; false then.
+    bool ShowDayAgenda(QDate date, bool keepTypedDate = false);
     void startTimer1();
     // False when the book could not be read.
     bool remindSince(const QDateTime &previousTick, const QDateTime &now);
     void remindPending();
+
+    // Ctrl+Z: brings back what the last Del. or Delete all still to be undone removed.
+    void undoDelete();
+    // The window follows the file when something else changes it, and today when the day
+    // turns.
+    void startFollowing();
+    void followFile();
+    void followDay(QDate today);
+    // F6: opens or raises the window of the coming week; and keeps it current.
+    void showWeek();
+    void refreshWeek();
 
     // The masked entry boxes.
     void ft1_GotFocus();
@@ -130,6 +147,23 @@ private:
     QDate m_shownDate;                   // of the agenda in Combo3
     bool m_readFailureShown = false;     // until a build reads the file again
     bool m_msbSelectOnRelease = false;   // a click gave msb the focus
+    QPointer<WeekWindow> m_week;         // open until the user closes it
+
+    // What each Del. and Delete all of this run removed, the last one last: the file's bytes
+    // before and after, and the lines that went.
+    struct Deletion
+    {
+        QByteArray before;
+        QByteArray after;
+        QList<QByteArray> lines;
+    };
+    QList<Deletion> m_deleted;
+
+    // The file as the agenda shown was read from it, and what tells of changes made elsewhere.
+    book::FileStamp m_shownStamp;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_followTimer = nullptr; // gathers a burst of changes into one rebuild
+    QDate m_today;                   // at the last tick
 
     // When the clock was last read, and the reminders given today, so that each comes once.
     QDateTime m_lastTick;

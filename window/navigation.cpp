@@ -30,8 +30,10 @@ void form1::Command2_Click()
     ShowDayAgenda(m_services.clock->now().date());
 }
 
-void form1::ShowDayAgenda(QDate date)
+bool form1::ShowDayAgenda(QDate date, bool keepTypedDate)
 {
+    // Taken before the read: a change in between is then seen as a change, not missed.
+    m_shownStamp = book::StampOf(m_services.dataFile);
     book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
     // An unreadable book shown as an empty day would look like lost appointments.
     if (agenda.readFailed) {
@@ -40,8 +42,9 @@ void form1::ShowDayAgenda(QDate date)
             m_services.dialogs->inform(this, u"The appointment file could not be read."_s);
         }
         // The date box names the day whose agenda is still shown.
-        msb->setText(book::DateText(m_shownDate));
-        return;
+        if (!keepTypedDate)
+            msb->setText(book::DateText(m_shownDate));
+        return false;
     }
     m_readFailureShown = false;
     m_shownDate = date;
@@ -54,7 +57,8 @@ void form1::ShowDayAgenda(QDate date)
     dnm = QString::number(agenda.key.weekday);
     mon = QString::number(agenda.key.month);
     dy = QString::number(agenda.key.day);
-    msb->setText(agenda.key.dateText);
+    if (!keepTypedDate)
+        msb->setText(agenda.key.dateText);
 
     Combo2 = std::move(agenda.allLines);
     Combo3Lines = std::move(agenda.displaySources);
@@ -65,4 +69,5 @@ void form1::ShowDayAgenda(QDate date)
     if (agenda.count == 0)
         Combo3->clearEditText();
     Text5->setText(QString::number(agenda.count));
+    return true;
 }

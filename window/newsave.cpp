@@ -61,4 +61,5 @@ void form1::fcom_Click()
     Label5->clear();
     Command1_Click();
     Text5->setText(QString::number(Combo3->count()));
+    refreshWeek();
 }

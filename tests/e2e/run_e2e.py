@@ -6,7 +6,7 @@ Usage: run_e2e.py [--keep] PATH/TO/zentavo [JOURNEY ...]
 import collections, os, pathlib, pwd, re, shutil, signal, subprocess, sys, tempfile, time
 
 MAIN, BOX, RULE = '^Appointments Zentavo$', '^Zentavo$', '_' * 62
-KEYS = ('Tab', 'Return', 'Escape', 'Down')
+KEYS = ('Tab', 'Return', 'Escape', 'Down', 'F6', 'ctrl+z')
 # Centres of the controls, in pixels from the top-left corner of their window.
 AT = {'Print': (48, 26), 'New': (224, 26), 'Del': (280, 26), 'msb': (352, 25), 'agenda': (250, 76),
       'Save': (431, 194), 'DeleteAll': (245, 243), 'SplashX': (18, 18)}
@@ -240,7 +240,25 @@ def read_only():  # Save refused in a read-only folder, and the text kept
     app.do('Save')  # what was typed is still there
     app.holds(before + b'*Once^07/12/2026 11:00 Typed text\r\n')
 
-JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, read_only]
+def week_and_undo():  # F6 shows the coming week; Delete all, then Ctrl+Z, gives the book back
+    book = (b'\xef\xbb\xbf*Weekly^30/11/2026 09:30 Team call\n*Once^07/12/2026 09:30 Team call\r\n'
+            b'*Once^09/12/2026 18:00 Dinner\r\n*Yearly^12/12/2000 12:00 Birthday')
+    app = App('week', book)
+    app.do('F6')  # on Day, which has the focus at start
+    week = wait_for(lambda: windows(BOX), 'no week window came')
+    check(len(week) == 1 and windows(MAIN) == [app.window], f'windows: {windows()}')
+    time.sleep(0.5)
+    screenshot('week.png')
+    app.do('Escape')
+    wait_for(lambda: not windows(BOX), 'the week window stayed')
+    app.do('DeleteAll')
+    app.answer('Return')
+    app.holds(b'')
+    app.do('ctrl+z')  # on New, which has the focus after Delete all
+    app.holds(book)
+
+JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, read_only,
+            week_and_undo]
 
 def main():
     arguments = [argument for argument in sys.argv[1:] if argument != '--keep']

@@ -1,0 +1,182 @@
+// F6: the coming week in a window of its own, kept current by the main window.
+#include "window/week.h"
+
+#include "window/form1.h"
+
+#include "book/appointmentfile.h"
+#include "platform/clock.h"
+#include "platform/look.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int DaysShown = 7;
+
+// English names whatever the locale, as the dates are always day first.
+QString WeekdayName(QDate date)
+{
+    static const char *const names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                        "Friday", "Saturday", "Sunday"};
+    return QLatin1StringView(names[date.dayOfWeek() - 1]);
+}
+
+} // namespace
+
+void WeekModel::setDays(QList<book::DayAgenda> days)
+{
+    beginResetModel();
+    m_days = std::move(days);
+    m_firstRows.clear();
+    m_rows = 0;
+    for (const book::DayAgenda &day : std::as_const(m_days)) {
+        m_firstRows.append(m_rows);
+        m_rows += 1 + int(day.count);
+    }
+    endResetModel();
+}
+
+std::pair<qsizetype, qsizetype> WeekModel::find(int row) const
+{
+    const qsizetype day =
+        std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row) - m_firstRows.cbegin() - 1;
+    return {day, row - m_firstRows.at(day) - 1};
+}
+
+QDate WeekModel::dateOf(int row) const
+{
+    return row >= 0 && row < m_rows ? m_days.at(find(row).first).key.date : QDate();
+}
+
+int WeekModel::rowOf(QDate date, const QString &text) const
+{
+    for (qsizetype day = 0; day < m_days.size(); ++day) {
+        if (m_days.at(day).key.date != date)
+            continue;
+        const int end = m_firstRows.at(day) + 1 + int(m_days.at(day).count);
+        for (int row = m_firstRows.at(day); row < end; ++row) {
+            if (index(row).data().toString() == text)
+                return row;
+        }
+    }
+    return -1;
+}
+
+int WeekModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+QVariant WeekModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows)
+        return {};
+    const auto [day, entry] = find(index.row());
+    const book::DayAgenda &agenda = m_days.at(day);
+    if (role == Qt::FontRole && entry < 0) {
+        QFont heading = platform::BoldArial(9.75);
+        heading.setUnderline(true);
+        return heading;
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    if (entry < 0)
+        return WeekdayName(agenda.key.date) + u' ' + agenda.key.dateText;
+    // "09:30 Team call (weekly)": the display line and the frequency of the line it comes from.
+    const QLatin1StringView line = agenda.allLines.at(agenda.displaySources.at(entry)).asLatin1();
+    const QString frequency = line.first(line.indexOf(u'^')).sliced(1).toString().toLower();
+    return u"    "_s + agenda.displayLines.at(entry) + u" ("_s + frequency + u')';
+}
+
+WeekWindow::WeekWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_total(new QLabel(this))
+    , m_model(new WeekModel(this))
+    , m_view(new QListView(this))
+{
+    setObjectName(u"week"_s);
+    setWindowTitle(platform::AppName());
+    setAttribute(Qt::WA_DeleteOnClose); // nothing to keep current while it is closed
+    m_total->setObjectName(u"weekTotal"_s);
+    m_total->setFont(platform::BoldArial(9.75));
+    m_view->setObjectName(u"weekDays"_s);
+    m_view->setFont(platform::BoldArial(9.75));
+    m_view->setModel(m_model);
+    m_view->setUniformItemSizes(true); // a large week is laid out without measuring each row
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Enter, and a double-click (or a single one where the desktop activates so).
+    connect(m_view, &QListView::activated, this,
+            [this](const QModelIndex &index) { emit dateChosen(m_model->dateOf(index.row())); });
+    auto *escape = new QShortcut(Qt::Key_Escape, this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        close();
+        // The keyboard goes back to the main window, also where no window manager hands it back.
+        parentWidget()->activateWindow();
+    });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_total);
+    layout->addWidget(m_view);
+    resize(380, 440);
+}
+
+void WeekWindow::setDays(QList<book::DayAgenda> days)
+{
+    const QModelIndex current = m_view->currentIndex();
+    const QString currentText = current.data().toString();
+    const QDate currentDate = m_model->dateOf(current.row());
+
+    qsizetype total = 0;
+    for (const book::DayAgenda &day : std::as_const(days))
+        total += day.count;
+    m_model->setDays(std::move(days));
+    m_total->setText(total == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(total));
+
+    m_view->setCurrentIndex(m_model->index(qMax(0, m_model->rowOf(currentDate, currentText))));
+}
+
+void form1::showWeek()
+{
+    if (!m_week) {
+        m_week = new WeekWindow(this);
+        connect(m_week, &WeekWindow::dateChosen, this, [this](QDate date) {
+            ShowDayAgenda(date);
+            activateWindow();
+        });
+        refreshWeek();
+        // Beside the main window, right or left, where the screen has room; over it if neither.
+        QRect place(frameGeometry().topRight() + QPoint(8, 0), m_week->size());
+        if (const QScreen *shown = screen()) {
+            const QRect desk = shown->availableGeometry();
+            if (place.right() > desk.right())
+                place.moveRight(frameGeometry().left() - 8);
+            if (place.left() < desk.left())
+                place.moveRight(desk.right());
+            place.moveBottom(qMin(place.bottom(), desk.bottom()));
+        }
+        m_week->move(place.topLeft());
+    }
+    m_week->show();
+    m_week->raise();
+    m_week->activateWindow();
+}
+
+void form1::refreshWeek()
+{
+    if (!m_week)
+        return;
+    // One read for all the days; a book that cannot be read shows them empty, and the main
+    // window is the one that says so.
+    const std::optional<QList<book::AppointmentLine>> lines =
+        book::LoadAppointmentLines(m_services.dataFile);
+    m_week->setDays(book::BuildDayAgendas(lines.value_or(QList<book::AppointmentLine>()),
+                                          m_services.clock->now().date(), DaysShown));
+}
