@@ -48,12 +48,19 @@ void form1::Command3_Click()
             return line == target && seen++ == occurrence;
         });
     if (found != lines.end()) {
+        const qsizetype index = found - lines.begin();
+        const bool rewrittenBefore = book::AppointmentFileContent(lines) == *before;
         lines.erase(found);
         const QByteArray after = book::AppointmentFileContent(lines);
-        if (book::WriteAppointmentFile(m_services.dataFile, after))
-            m_deleted.append({*before, after, {target.bytes().toByteArray()}});
-        else
+        if (book::WriteAppointmentFile(m_services.dataFile, after)) {
+            m_deleted.append({{target.bytes().toByteArray()},
+                              after.size(),
+                              qHash(after),
+                              rewrittenBefore ? QByteArray() : *before,
+                              rewrittenBefore ? index : -1});
+        } else {
             m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
+        }
     }
     Command1_Click();
     refreshWeek();
@@ -72,7 +79,8 @@ void form1::Command7_Click()
     QList<QByteArray> removed;
     for (const book::AppointmentLine &line : book::SplitAppointmentLines(*before))
         removed.append(line.bytes().toByteArray());
-    m_deleted.append({*before, QByteArray(), removed});
+    if (!removed.isEmpty()) // an empty book has nothing to bring back
+        m_deleted.append({removed, 0, qHash(QByteArray()), *before, -1});
     ft3->clear();
     ft4.clear();
     Label5->clear();
@@ -94,8 +102,14 @@ void form1::undoDelete()
     // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
     const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
     QByteArray restored;
-    if (now && *now == last.after) {
-        restored = last.before;
+    if (now && now->size() == last.afterSize && qHash(*now) == last.afterHash) {
+        if (last.index < 0) {
+            restored = last.before;
+        } else {
+            QList<book::AppointmentLine> lines = book::SplitAppointmentLines(*now);
+            lines.insert(last.index, book::AppointmentLine(last.lines.constFirst()));
+            restored = book::AppointmentFileContent(lines);
+        }
     } else if (now) {
         restored = *now;
         if (!restored.isEmpty() && !restored.endsWith('\n') && !restored.endsWith('\r'))

@@ -149,13 +149,18 @@ private:
     bool m_msbSelectOnRelease = false;   // a click gave msb the focus
     QPointer<WeekWindow> m_week;         // open until the user closes it
 
-    // What each Del. and Delete all of this run removed, the last one last: the file's bytes
-    // before and after, and the lines that went.
+    // What each Del. and Delete all of this run removed, the last one last.
     struct Deletion
     {
+        QList<QByteArray> lines; // that went
+        // What the delete left, told by its size and a 64-bit hash, so that a large book is not
+        // held twice for each delete.
+        qsizetype afterSize = 0;
+        size_t afterHash = 0;
+        // The file's bytes before; empty when the line goes back at `index` of a book that was
+        // already in the form a rewrite gives it (every Del. after the first one).
         QByteArray before;
-        QByteArray after;
-        QList<QByteArray> lines;
+        qsizetype index = -1;
     };
     QList<Deletion> m_deleted;
 
