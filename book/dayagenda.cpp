@@ -80,7 +80,7 @@ struct ShownLine
 QList<DayAgenda> BuildAgendas(const QList<AppointmentLine> &allLines, QDate first, int days,
                               bool withMatchingLines)
 {
-    Q_ASSERT(days >= 1 && days <= 32);
+    days = qBound(0, days, 32); // one bit a date below
     QList<DayAgenda> agendas(days);
     for (int day = 0; day < days; ++day) {
         agendas[day].key = MakeDayKey(first.addDays(day));
@@ -155,8 +155,8 @@ DayAgenda BuildDayAgenda(const QList<AppointmentLine> &allLines, QDate date)
 
 DayAgenda BuildDayAgenda(const QString &path, QDate date)
 {
-    std::optional<QList<AppointmentLine>> lines = LoadAppointmentLines(path);
-    DayAgenda agenda = BuildDayAgenda(lines ? std::move(*lines) : QList<AppointmentLine>(), date);
+    const std::optional<QList<AppointmentLine>> lines = LoadAppointmentLines(path);
+    DayAgenda agenda = BuildDayAgenda(lines.value_or(QList<AppointmentLine>()), date);
     agenda.readFailed = !lines.has_value();
     return agenda;
 }

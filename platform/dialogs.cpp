@@ -3,6 +3,7 @@
 #include "platform/look.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -18,9 +19,9 @@ int Run(QMessageBox &box)
     for (QAbstractButton *button : box.buttons())
         button->setIcon(QIcon());
     const int answer = box.exec();
-    // The keyboard goes back to the window that asked, also where no window manager hands it
-    // back, so that the next key (Ctrl+Z after Delete all) reaches it.
-    if (QWidget *parent = box.parentWidget())
+    // The keyboard goes back to the window that asked where no window manager hands it back,
+    // so that the next key (Ctrl+Z after Delete all) reaches it.
+    if (QWidget *parent = box.parentWidget(); parent && !QApplication::activeWindow())
         parent->window()->activateWindow();
     return answer;
 }

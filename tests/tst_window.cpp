@@ -124,9 +124,10 @@ class TestWindow : public QObject
     FakeDialogs m_dialogs;
     RecordingPrinters m_printers;
     std::unique_ptr<form1> m_window;
-    QTemporaryDir m_elsewhere; // where a book kept as a link lies
-    QStringList m_splash;      // what the user does while the splash window is up
-    QString m_duringSplash;    // how many splashes came, and what was visible then
+    std::unique_ptr<QWidget> m_away; // another program's window
+    QTemporaryDir m_elsewhere;       // where a book kept as a link lies
+    QStringList m_splash;            // what the user does while the splash window is up
+    QString m_duringSplash;          // how many splashes came, and what was visible then
 
     QWidget *control(const QString &name)
     {
@@ -181,10 +182,15 @@ class TestWindow : public QObject
         QWidget *const focused = QApplication::focusWidget();
         if (verb == u"click"_s) {
             QTest::mouseClick(control(name), Qt::LeftButton);
-        } else if (verb == u"focus"_s) { // entered anew, even when it has the focus already
+        } else if (verb == u"focus"_s) { // entered anew, even when it has the focus already; none
             if (focused)
                 focused->clearFocus();
-            control(name)->setFocus(Qt::TabFocusReason);
+            if (name != u"none"_s)
+                control(name)->setFocus(Qt::TabFocusReason);
+        } else if (verb == u"away"_s) { // another program's window becomes the active one
+            m_away = std::make_unique<QWidget>();
+            m_away->show();
+            QVERIFY(QTest::qWaitForWindowActive(m_away.get()));
         } else if (verb == u"type"_s) {
             type(QString::fromUtf8(Unescape(command.section(u' ', 1))));
         } else if (verb == u"set"_s) {
@@ -252,7 +258,8 @@ class TestWindow : public QObject
             {u"END"_s, Qt::Key_End},      {u"UNDO"_s, Qt::ControlModifier | Qt::Key_Z},
             {u"ESC"_s, Qt::Key_Escape}};
         for (qsizetype i = 0; i < keys.size(); ++i) {
-            QWidget *target = QApplication::focusWidget();
+            QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget()
+                                                          : QApplication::activeWindow();
             QVERIFY(target);
             if (keys[i] == u'<') {
                 const qsizetype end = keys.indexOf(u'>', i);
@@ -361,6 +368,7 @@ private slots:
     void cleanup()
     {
         DiskFull(-1);
+        m_away.reset();
         m_window.reset();
         if (::getuid() == 0)
             QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);

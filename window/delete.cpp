@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,16 @@
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Blake2b: as safe against an accidental match as SHA-256, and five times as fast.
+QByteArray DigestOf(QByteArrayView content)
+{
+    return QCryptographicHash::hash(content, QCryptographicHash::Blake2b_256);
+}
+
+} // namespace
 
 void form1::Command3_Click()
 {
@@ -54,8 +65,7 @@ void form1::Command3_Click()
         const QByteArray after = book::AppointmentFileContent(lines);
         if (book::WriteAppointmentFile(m_services.dataFile, after)) {
             m_deleted.append({{target.bytes().toByteArray()},
-                              after.size(),
-                              qHash(after),
+                              DigestOf(after),
                               rewrittenBefore ? QByteArray() : *before,
                               rewrittenBefore ? index : -1});
         } else {
@@ -80,7 +90,7 @@ void form1::Command7_Click()
     for (const book::AppointmentLine &line : book::SplitAppointmentLines(*before))
         removed.append(line.bytes().toByteArray());
     if (!removed.isEmpty()) // an empty book has nothing to bring back
-        m_deleted.append({removed, 0, qHash(QByteArray()), *before, -1});
+        m_deleted.append({removed, DigestOf({}), *before, -1});
     ft3->clear();
     ft4.clear();
     Label5->clear();
@@ -102,7 +112,7 @@ void form1::undoDelete()
     // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
     const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
     QByteArray restored;
-    if (now && now->size() == last.afterSize && qHash(*now) == last.afterHash) {
+    if (now && DigestOf(*now) == last.afterDigest) {
         if (last.index < 0) {
             restored = last.before;
         } else {
@@ -122,6 +132,6 @@ void form1::undoDelete()
         return;
     }
     m_deleted.removeLast();
-    ShowDayAgenda(m_shownDate, msb->hasFocus());
+    ShowDayAgenda(m_shownDate);
     refreshWeek();
 }

@@ -13,8 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// An editor's save comes as several changes in a row; they make one rebuild.
-constexpr int GatherMs = 300;
+// An editor's save comes as several changes in a row: each puts the rebuild off a little, so
+// that the file is read whole, but a book that keeps changing is still followed.
+constexpr int QuietMs = 300;
+constexpr int GatherAtMostMs = 1000;
 
 } // namespace
 
@@ -22,31 +24,51 @@ void form1::startFollowing()
 {
     m_followTimer = new QTimer(this);
     m_followTimer->setSingleShot(true);
-    m_followTimer->setInterval(GatherMs);
+    m_followTimer->setInterval(QuietMs);
     connect(m_followTimer, &QTimer::timeout, this, &form1::followFile);
     m_watcher = new QFileSystemWatcher(this);
     const auto changed = [this] {
         if (!m_followTimer->isActive())
+            m_followBurst.start();
+        if (m_followBurst.elapsed() < GatherAtMostMs)
             m_followTimer->start();
     };
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
-    // The folder tells when the book is replaced, made or removed; a book kept as a link is
-    // watched where it lies too.
+    watchBook();
+}
+
+void form1::watchBook()
+{
+    // The book's folder tells when the book is replaced, made or removed; the book itself when
+    // it is written in place; and a book kept as a link is watched where its file lies too.
     const QFileInfo book(m_services.dataFile);
-    QStringList paths{book.absolutePath()};
-    if (book.isSymLink() && !book.canonicalPath().isEmpty())
-        paths.append(book.canonicalPath());
-    if (book.exists())
-        paths.append(m_services.dataFile);
-    m_watcher->addPaths(paths);
+    const QString target = book.canonicalFilePath();
+    QStringList folders{book.absolutePath()};
+    if (!target.isEmpty() && !folders.contains(QFileInfo(target).absolutePath()))
+        folders.append(QFileInfo(target).absolutePath());
+    const QStringList watched = m_watcher->directories();
+    for (const QString &folder : watched) {
+        if (!folders.contains(folder))
+            m_watcher->removePath(folder);
+    }
+    for (const QString &folder : std::as_const(folders)) {
+        if (!watched.contains(folder))
+            m_watcher->addPath(folder);
+    }
+    // A book replaced by a rename is a new file, no longer watched; a link pointed elsewhere
+    // is watched anew.
+    const bool fileWatched = m_watcher->files().contains(m_services.dataFile);
+    if (fileWatched && target != m_watchedTarget)
+        m_watcher->removePath(m_services.dataFile);
+    if ((!fileWatched || target != m_watchedTarget) && !target.isEmpty())
+        m_watcher->addPath(m_services.dataFile);
+    m_watchedTarget = target;
 }
 
 void form1::followFile()
 {
-    // A book replaced by a rename is a new file, no longer watched.
-    if (QFileInfo::exists(m_services.dataFile) && !m_watcher->files().contains(m_services.dataFile))
-        m_watcher->addPath(m_services.dataFile);
+    watchBook();
     // The program's own writes are shown already; so is a change that touched other files.
     if (book::StampOf(m_services.dataFile) == m_shownStamp)
         return;
@@ -56,7 +78,7 @@ void form1::followFile()
     const int chosen = Combo3->currentIndex();
     const QString text = before.value(chosen);
     const qsizetype occurrence = chosen < 0 ? 0 : before.first(chosen).count(text);
-    if (ShowDayAgenda(m_shownDate, msb->hasFocus()) && chosen >= 0) {
+    if (ShowDayAgenda(m_shownDate, TypedDate::KeepWhileTyping) && chosen >= 0) {
         const QStringList after = Combo3Entries->stringList();
         for (qsizetype i = 0, seen = 0; i < after.size(); ++i) {
             if (after.at(i) == text && seen++ == occurrence) {
@@ -76,6 +98,6 @@ void form1::followDay(QDate today)
     const bool showedToday = m_shownDate == m_today;
     m_today = today;
     if (showedToday)
-        ShowDayAgenda(today, msb->hasFocus());
+        ShowDayAgenda(today, TypedDate::KeepWhileTyping);
     refreshWeek();
 }

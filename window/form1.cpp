@@ -177,6 +177,7 @@ void form1::createControls()
     connect(msb, &QLineEdit::textChanged, this, &form1::msb_Change);
     // Where the focus is in a text box, the box's own undo of typing comes first.
     auto *undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setAutoRepeat(false); // holding Ctrl+Z down must not undo every delete at once
     connect(undo, &QShortcut::activated, this, &form1::undoDelete);
     for (QObject *watched : std::initializer_list<QObject *>{
              ft1, ft2, msb, Command5, Command1, Command2, Command4, Command3, fcom, Command7})
@@ -229,9 +230,9 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
 
 void form1::keyPressEvent(QKeyEvent *event)
 {
-    // The window itself has the focus only when no control has; a box's key comes here too
-    // when the box does not use it, and stays the box's.
-    if (event->key() == Qt::Key_F6 && hasFocus())
+    // The window's own key when no control has the focus; a box's key that the box does not
+    // use comes here too, and stays the box's.
+    if (event->key() == Qt::Key_F6 && (!focusWidget() || focusWidget() == this))
         showWeek();
     else
         QWidget::keyPressEvent(event);

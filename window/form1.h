@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QSet>
@@ -87,10 +88,11 @@ protected:
 
 private:
     void createControls();
-    // Shows the agenda of the date, and writes it into the date box unless told to keep what
+    // Shows the agenda of the date, and writes it into the date box, unless `typed` keeps what
     // the user is typing there. A file that cannot be read changes nothing, and is reported
     // once until a build succeeds again; false then.
-    bool ShowDayAgenda(QDate date, bool keepTypedDate = false);
+    enum class TypedDate { Replace, KeepWhileTyping };
+    bool ShowDayAgenda(QDate date, TypedDate typed = TypedDate::Replace);
     void startTimer1();
     // False when the book could not be read.
     bool remindSince(const QDateTime &previousTick, const QDateTime &now);
@@ -101,6 +103,7 @@ private:
     // The window follows the file when something else changes it, and today when the day
     // turns.
     void startFollowing();
+    void watchBook();
     void followFile();
     void followDay(QDate today);
     // F6: opens or raises the window of the coming week; and keeps it current.
@@ -153,10 +156,9 @@ private:
     struct Deletion
     {
         QList<QByteArray> lines; // that went
-        // What the delete left, told by its size and a 64-bit hash, so that a large book is not
-        // held twice for each delete.
-        qsizetype afterSize = 0;
-        size_t afterHash = 0;
+        // What the delete left, told by a cryptographic digest, so that a large book is not held
+        // twice for each delete.
+        QByteArray afterDigest;
         // The file's bytes before; empty when the line goes back at `index` of a book that was
         // already in the form a rewrite gives it (every Del. after the first one).
         QByteArray before;
@@ -168,6 +170,8 @@ private:
     book::FileStamp m_shownStamp;
     QFileSystemWatcher *m_watcher = nullptr;
     QTimer *m_followTimer = nullptr; // gathers a burst of changes into one rebuild
+    QElapsedTimer m_followBurst;     // since the burst's first change
+    QString m_watchedTarget;         // the file the book is, or points to, when last watched
     QDate m_today;                   // at the last tick
 
     // When the clock was last read, and the reminders given today, so that each comes once.

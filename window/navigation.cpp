@@ -30,8 +30,12 @@ void form1::Command2_Click()
     ShowDayAgenda(m_services.clock->now().date());
 }
 
-bool form1::ShowDayAgenda(QDate date, bool keepTypedDate)
+bool form1::ShowDayAgenda(QDate date, TypedDate typed)
 {
+    // The date box is the window's focus even while another window is active, such as the
+    // editor that changed the book; what it holds is typed when it is not the date shown.
+    const bool keepTypedDate = typed == TypedDate::KeepWhileTyping && focusWidget() == msb &&
+                               msb->text() != book::DateText(m_shownDate);
     // Taken before the read: a change in between is then seen as a change, not missed.
     m_shownStamp = book::StampOf(m_services.dataFile);
     book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/look.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QScreen>
@@ -21,7 +22,7 @@ namespace {
 
 constexpr int DaysShown = 7;
 
-// English names whatever the locale, as the dates are always day first.
+// In English, as every text of the program, whatever the system's language.
 QString WeekdayName(QDate date)
 {
     static const char *const names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
@@ -56,6 +57,16 @@ QDate WeekModel::dateOf(int row) const
     return row >= 0 && row < m_rows ? m_days.at(find(row).first).key.date : QDate();
 }
 
+QByteArray WeekModel::lineOf(int row) const
+{
+    if (row < 0 || row >= m_rows)
+        return {};
+    const auto [day, entry] = find(row);
+    const book::DayAgenda &agenda = m_days.at(day);
+    return entry < 0 ? QByteArray()
+                     : agenda.allLines.at(agenda.displaySources.at(entry)).bytes().toByteArray();
+}
+
 int WeekModel::rowOf(QDate date, const QString &text) const
 {
     for (qsizetype day = 0; day < m_days.size(); ++day) {
@@ -82,8 +93,11 @@ QVariant WeekModel::data(const QModelIndex &index, int role) const
     const auto [day, entry] = find(index.row());
     const book::DayAgenda &agenda = m_days.at(day);
     if (role == Qt::FontRole && entry < 0) {
-        QFont heading = platform::BoldArial(9.75);
-        heading.setUnderline(true);
+        static const QFont heading = [] {
+            QFont font = platform::BoldArial(9.75);
+            font.setUnderline(true);
+            return font;
+        }();
         return heading;
     }
     if (role != Qt::DisplayRole)
@@ -102,6 +116,7 @@ WeekWindow::WeekWindow(QWidget *parent)
     , m_model(new WeekModel(this))
     , m_view(new QListView(this))
 {
+    Q_ASSERT(parent); // the main window, which takes the keyboard back
     setObjectName(u"week"_s);
     setWindowTitle(platform::AppName());
     setAttribute(Qt::WA_DeleteOnClose); // nothing to keep current while it is closed
@@ -113,8 +128,9 @@ WeekWindow::WeekWindow(QWidget *parent)
     m_view->setUniformItemSizes(true); // a large week is laid out without measuring each row
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Enter, and a double-click (or a single one where the desktop activates so).
-    connect(m_view, &QListView::activated, this,
-            [this](const QModelIndex &index) { emit dateChosen(m_model->dateOf(index.row())); });
+    connect(m_view, &QListView::activated, this, [this](const QModelIndex &index) {
+        emit chosen(m_model->dateOf(index.row()), m_model->lineOf(index.row()));
+    });
     auto *escape = new QShortcut(Qt::Key_Escape, this);
     connect(escape, &QShortcut::activated, this, [this] {
         close();
@@ -147,10 +163,23 @@ void form1::showWeek()
 {
     if (!m_week) {
         m_week = new WeekWindow(this);
-        connect(m_week, &WeekWindow::dateChosen, this, [this](QDate date) {
-            ShowDayAgenda(date);
+        connect(m_week, &WeekWindow::chosen, this, [this](QDate date, const QByteArray &line) {
+            // The entry of that very line, so that Del. would delete the one chosen in the week
+            // and not another at the same time.
+            if (ShowDayAgenda(date) && !line.isEmpty()) {
+                for (qsizetype entry = 0; entry < Combo3Lines.size(); ++entry) {
+                    if (Combo2.at(Combo3Lines.at(entry)).bytes() == line) {
+                        Combo3->setCurrentIndex(int(entry));
+                        break;
+                    }
+                }
+            }
             activateWindow();
         });
+        // Ctrl+Z works from the week too.
+        auto *undo = new QShortcut(QKeySequence::Undo, m_week);
+        undo->setAutoRepeat(false);
+        connect(undo, &QShortcut::activated, this, &form1::undoDelete);
         refreshWeek();
         // Beside the main window, right or left, where the screen has room; over it if neither.
         QRect place(frameGeometry().topRight() + QPoint(8, 0), m_week->size());

@@ -23,6 +23,8 @@ public:
     void setDays(QList<book::DayAgenda> days);
     // The date of the day a row belongs to.
     QDate dateOf(int row) const;
+    // The bytes of the appointment line a row shows; empty for a day's heading.
+    QByteArray lineOf(int row) const;
     // The row of that day with that text; -1 when there is none.
     int rowOf(QDate date, const QString &text) const;
 
@@ -39,7 +41,7 @@ private:
 };
 
 // F6's window: the total, then the days. Enter or a double-click on a day or an entry asks for
-// that date in the main window; Escape closes it.
+// that date in the main window, and that entry chosen there; Escape closes it.
 class WeekWindow : public QWidget
 {
     Q_OBJECT
@@ -50,7 +52,8 @@ public:
     void setDays(QList<book::DayAgenda> days);
 
 signals:
-    void dateChosen(QDate date);
+    // A day, or one of its appointments (its line's bytes; empty for the day itself).
+    void chosen(QDate date, const QByteArray &line);
 
 private:
     QLabel *m_total;

@@ -46,7 +46,7 @@ def stop(process, sig=signal.SIGKILL):
         process.wait(timeout=20)
     # libfaketime leaves its shared memory behind, named by the process; ours is not older.
     for leftover in pathlib.Path('/dev/shm').glob(f'*faketime_s??_{process.pid}'):
-        if leftover.stat().st_mtime > process.began:
+        if leftover.stat().st_mtime > getattr(process, 'began', time.time()):  # Xvfb has none
             leftover.unlink()
 
 def tool(*command):
