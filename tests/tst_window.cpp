@@ -298,6 +298,12 @@ class TestWindow : public QObject
         }
         if (what == u"reminder"_s)
             return reminders().join(u';');
+        if (what == u"week.current"_s) { // the row the user stands on, and its date
+            const auto *rows = m_window->findChild<QListView *>(u"weekDays"_s);
+            const auto *model = static_cast<const WeekModel *>(rows->model());
+            return book::DateText(model->dateOf(rows->currentIndex().row())) + u' ' +
+                   rows->currentIndex().data().toString();
+        }
         if (what == u"week"_s) { // each week window open: its total, then its lines
             QStringList lines;
             for (auto *week : m_window->findChildren<WeekWindow *>()) {
