@@ -4,12 +4,14 @@
 #include "platform/dialogs.h"
 #include "platform/executable.h"
 #include "platform/look.h"
+#include "platform/notifications.h"
 #include "platform/printer.h"
 #include "platform/singleinstance.h"
 #include "splash/form2.h"
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 
 #include <cstdio>
@@ -73,8 +75,9 @@ int main(int argc, char **argv)
         Form2 splash;
         splash.exec();
     };
+    platform::Notifications notifications(QDBusConnection::sessionBus());
     form1 window({QDir(folder).filePath(book::DataFileName.toString()), &clock, &dialogs, &printers,
-                  showSplash});
+                  showSplash, &notifications});
     window.Form_Load();
     window.show();
     return app->exec();

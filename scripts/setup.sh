@@ -8,9 +8,10 @@ ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libbenchmark-dev fonts-liberation)
 # And to run the tests: the end-to-end suite drives the real program on its own X server and
-# prints through its own print server, which writes each job to a file.
+# prints through its own print server, which writes each job to a file; every test has a session
+# bus of its own (dbus-daemon, dbus-run-session).
 ZENTAVO_TEST_PACKAGES=(clang-format clang-tidy poppler-utils python3 xvfb xdotool imagemagick
-    cups faketime clang libclang-rt-14-dev)
+    cups faketime clang libclang-rt-14-dev dbus dbus-daemon)
 
 # Installs the packages that are not there yet; does nothing (and needs no network) when all are.
 zentavo_install_packages() {

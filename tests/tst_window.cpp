@@ -7,6 +7,7 @@
 #include "book/appointmentfile.h"
 #include "book/datetext.h"
 #include "book/dayagenda.h"
+#include "platform/notifications.h"
 #include "splash/form2.h"
 #include "support/fakes.h"
 #include "window/form1.h"
@@ -15,17 +16,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusContext>
+#include <QDebug>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <cstdio>
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +120,36 @@ const QStringList Backups{u"ganctl.ngb.backup"_s, u"ganctl.ngb.before"_s, u"ganc
 
 } // namespace
 
+// A row's notification service: this program again, "tst_window --notifications ANSWER". It prints
+// "ready", then each call with its arguments, one a line, and answers a Notify with an id, at
+// once, after 1.5 s ("late") or with an error ("failing").
+class FakeNotifications : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public slots:
+    uint Notify(const QString &app, uint replaces, const QString &icon, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints,
+                int timeout)
+    {
+        QString call; // with the type of each argument, and "\n" for a line break
+        QDebug(&call).nospace() << QVariantList{app,  replaces, icon,  summary,
+                                                body, actions,  hints, timeout};
+        std::puts(qPrintable(call));
+        const QString answer = QCoreApplication::arguments().value(2);
+        if (answer == u"failing"_s)
+            sendErrorReply(QDBusError::Failed, u"refused"_s);
+        else if (answer == u"late"_s)
+            QThread::msleep(1500);
+        return replaces ? replaces : ++m_last;
+    }
+    void CloseNotification(uint id) { std::printf("CloseNotification(%u)\n", id); }
+
+private:
+    uint m_last = 0;
+};
+
 class TestWindow : public QObject
 {
     Q_OBJECT
@@ -123,6 +159,9 @@ class TestWindow : public QObject
     FakeClock m_clock;
     FakeDialogs m_dialogs;
     RecordingPrinters m_printers;
+    QProcess m_service; // the FakeNotifications of a row
+    QString m_busOfRow; // none when empty; "empty": no service on it; else how the service answers
+    std::unique_ptr<platform::Notifications> m_notifications;
     std::unique_ptr<form1> m_window;
     std::unique_ptr<QWidget> m_away; // another program's window
     QTemporaryDir m_elsewhere;       // where a book kept as a link lies
@@ -167,8 +206,15 @@ class TestWindow : public QObject
             m_duringSplash = u"1: window %1, reminders %2"_s.arg(m_window && m_window->isVisible())
                                  .arg(reminders().size());
         };
-        m_window = std::make_unique<form1>(
-            form1::Services{m_book, &m_clock, &m_dialogs, &m_printers, splash});
+        if (m_busOfRow != u"empty"_s && !m_busOfRow.isEmpty()) {
+            m_service.start(QCoreApplication::applicationFilePath(),
+                            {u"--notifications"_s, m_busOfRow});
+            QVERIFY(m_service.waitForReadyRead() && m_service.readLine() == "ready\n");
+        }
+        m_notifications = std::make_unique<platform::Notifications>(
+            m_busOfRow.isEmpty() ? QDBusConnection(u"none"_s) : QDBusConnection::sessionBus());
+        m_window = std::make_unique<form1>(form1::Services{
+            m_book, &m_clock, &m_dialogs, &m_printers, splash, m_notifications.get()});
         m_window->Form_Load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -316,6 +362,8 @@ class TestWindow : public QObject
             }
             return lines.isEmpty() ? u"none"_s : lines.join(u';');
         }
+        if (what == u"notified"_s)
+            return QString::fromUtf8(m_service.peek(1 << 20)).trimmed().replace(u'\n', u';');
         if (what == u"during-splash"_s)
             return m_duringSplash.isEmpty() ? u"0"_s : m_duringSplash;
         if (what == u"timer"_s)
@@ -376,6 +424,7 @@ private slots:
         DiskFull(-1);
         m_away.reset();
         m_window.reset();
+        m_service.close();
         if (::getuid() == 0)
             QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
         m_dir.reset();
@@ -388,8 +437,9 @@ private slots:
         AddRows(u"window/catalogue.txt"_s);
     }
     // Steps: "at dd/MM/yyyy HH:mm:ss" and "file BYTES" (the book at start-up; none without),
-    // "splash ACTIONS" (while the splash window is up), "do ACTION; ACTION ...",
-    // "check NAME=VALUE | NAME=VALUE ..." and "bytes BYTES" (the book now; "none": no book).
+    // "splash ACTIONS" (while the splash window is up), "bus empty|service|failing|late" (the
+    // desktop's notifications), "do ACTION; ACTION ...", "check NAME=VALUE | NAME=VALUE ..." and
+    // "bytes BYTES" (the book now; "none": no book).
     void scenario()
     {
         QFETCH(QStringList, steps);
@@ -397,12 +447,15 @@ private slots:
         QStringList file;
         m_splash.clear();
         m_duringSplash.clear();
+        m_busOfRow.clear();
         for (const QString &step : std::as_const(steps)) {
             const QString key = step.section(u' ', 0, 0), value = step.section(u' ', 1);
             if (key == u"at"_s) {
                 at = QDateTime::fromString(value, u"dd/MM/yyyy HH:mm:ss"_s);
             } else if (key == u"file"_s) {
                 file.append(value);
+            } else if (key == u"bus"_s) {
+                m_busOfRow = value;
             } else if (key == u"splash"_s) {
                 m_splash = value.split(u"; "_s);
             } else {
@@ -479,5 +532,24 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWindow)
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--notifications") == 0) { // a row's service
+        const QCoreApplication app(argc, argv);
+        FakeNotifications service;
+        if (QDBusConnection bus = QDBusConnection::sessionBus();
+            !bus.registerObject(u"/org/freedesktop/Notifications"_s, &service,
+                                QDBusConnection::ExportAllSlots) ||
+            !bus.registerService(u"org.freedesktop.Notifications"_s))
+            return 1;
+        std::setvbuf(stdout, nullptr, _IOLBF, 0);
+        std::puts("ready");
+        return QCoreApplication::exec();
+    }
+    QApplication app(argc, argv);
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    TestWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window.moc"

@@ -5,6 +5,7 @@
 #include "book/datetext.h"
 #include "book/dayagenda.h"
 #include "platform/clock.h"
+#include "platform/notifications.h"
 #include "window/reminder.h"
 
 #include <QApplication>
@@ -35,6 +36,9 @@ void form1::startTimer1()
     Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may come seconds early
     Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &form1::Timer1_Timer);
+    if (m_services.notifications)
+        connect(m_services.notifications, &platform::Notifications::refused, this,
+                &form1::showReminder);
     Timer1->start(MsToNextMinute(m_lastTick));
 }
 
@@ -95,6 +99,16 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     if (due.isEmpty())
         return true;
 
+    // In the desktop's notifications when it has them; what it does not take, in our own window.
+    if (m_services.notifications)
+        m_services.notifications->add(due);
+    else
+        showReminder(due);
+    return true;
+}
+
+void form1::showReminder(const QStringList &due)
+{
     if (!m_reminder) {
         m_reminder = new ReminderWindow(this);
         // Below the main window, kept on the screen.
@@ -109,5 +123,4 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     m_reminder->add(due);
     m_reminder->show();
     QApplication::beep();
-    return true;
 }

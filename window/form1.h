@@ -29,6 +29,7 @@ class WeekWindow;
 namespace platform {
 class Clock;
 class Dialogs;
+class Notifications;
 class Printers;
 } // namespace platform
 
@@ -55,6 +56,8 @@ public:
         platform::Printers *printers;
         // Shows the splash window modally; start-up calls it on the 5th, 10th, ... of a month.
         std::function<void()> showSplash;
+        // The desktop's notifications; without them, reminders come in a small window.
+        platform::Notifications *notifications = nullptr;
     };
 
     explicit form1(Services services, QWidget *parent = nullptr);
@@ -97,6 +100,7 @@ private:
     // False when the book could not be read.
     bool remindSince(const QDateTime &previousTick, const QDateTime &now);
     void remindPending();
+    void showReminder(const QStringList &due);
 
     // Ctrl+Z: brings back what the last Del. or Delete all still to be undone removed.
     void undoDelete();

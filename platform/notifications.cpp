@@ -1,0 +1,92 @@
+#include "platform/notifications.h"
+
+#include "platform/look.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+const QString Service = u"org.freedesktop.Notifications"_s;
+const QString Path = u"/org/freedesktop/Notifications"_s;
+const QString Interface = Service;
+// A reminder does not wait on a desktop that is slow to answer: the small window takes it.
+constexpr int AnswerWithinMs = 1000;
+
+} // namespace
+
+Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
+    : QObject(parent)
+    , m_bus(bus)
+{
+    m_bus.connect(Service, Path, Interface, u"NotificationClosed"_s, this,
+                  SLOT(closed(uint, uint)));
+}
+
+void Notifications::add(const QStringList &lines)
+{
+    if (!m_bus.isConnected()) { // no session bus: no call would ever answer
+        emit refused(lines);
+        return;
+    }
+    m_waiting += lines;
+    if (!m_call) // one call at a time, so that each replaces the notification of the one before
+        send();
+}
+
+void Notifications::send()
+{
+    m_sending = std::exchange(m_waiting, {});
+    QDBusMessage notify = QDBusMessage::createMethodCall(Service, Path, Interface, u"Notify"_s);
+    const QVariantMap hints{{u"urgency"_s, QVariant::fromValue(uchar(1))}, // normal
+                            {u"category"_s, u"x-zentavo.reminder"_s}};
+    notify << AppName() << m_id << u"zentavo"_s << AppName() << (m_shown + m_sending).join(u'\n')
+           << QStringList() << hints << 0; // no expiry: it stays until the user dismisses it
+    auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
+    m_call = call;
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] { settle(call); });
+    QTimer::singleShot(AnswerWithinMs, call, [this, call] {
+        if (call == m_call)
+            settle(call);
+    });
+}
+
+void Notifications::settle(QDBusPendingCallWatcher *call)
+{
+    const QDBusPendingReply<uint> reply = *call;
+    if (call != m_call) { // given up on, and answered later: what it shows would come twice
+        if (reply.isValid())
+            m_bus.send(
+                QDBusMessage::createMethodCall(Service, Path, Interface, u"CloseNotification"_s)
+                << reply.value());
+        call->deleteLater();
+        return;
+    }
+    m_call = nullptr;
+    if (reply.isValid()) {
+        m_id = reply.value();
+        m_shown += std::exchange(m_sending, {});
+    } else { // an error, or no answer yet
+        emit refused(std::exchange(m_sending, {}));
+    }
+    if (call->isFinished())
+        call->deleteLater(); // else it waits for a late answer
+    if (!m_waiting.isEmpty())
+        send();
+}
+
+void Notifications::closed(uint id, uint /*reason*/)
+{
+    if (id != m_id)
+        return;
+    m_id = 0;
+    m_shown.clear();
+}
+
+} // namespace platform
