@@ -27,6 +27,19 @@ Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
 {
     m_bus.connect(Service, Path, Interface, u"NotificationClosed"_s, this,
                   SLOT(closed(uint, uint)));
+    // A desktop that reads the body as markup would take "<" and "&" in an appointment's text
+    // for tags; it is asked once whether it does.
+    if (!m_bus.isConnected())
+        return;
+    auto *capabilities =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(QDBusMessage::createMethodCall(
+                                        Service, Path, Interface, u"GetCapabilities"_s)),
+                                    this);
+    connect(capabilities, &QDBusPendingCallWatcher::finished, this, [this, capabilities] {
+        const QDBusPendingReply<QStringList> reply = *capabilities;
+        m_markup = reply.isValid() && reply.value().contains(u"body-markup"_s);
+        capabilities->deleteLater();
+    });
 }
 
 void Notifications::add(const QStringList &lines)
@@ -46,8 +59,10 @@ void Notifications::send()
     QDBusMessage notify = QDBusMessage::createMethodCall(Service, Path, Interface, u"Notify"_s);
     const QVariantMap hints{{u"urgency"_s, QVariant::fromValue(uchar(1))}, // normal
                             {u"category"_s, u"x-zentavo.reminder"_s}};
-    notify << AppName() << m_id << u"zentavo"_s << AppName() << (m_shown + m_sending).join(u'\n')
-           << QStringList() << hints << 0; // no expiry: it stays until the user dismisses it
+    const QString body = (m_shown + m_sending).join(u'\n');
+    notify << AppName() << m_id << u"zentavo"_s << AppName()
+           << (m_markup ? body.toHtmlEscaped() : body) << QStringList() << hints
+           << 0; // no expiry: it stays until the user dismisses it
     auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
     m_call = call;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] { settle(call); });

@@ -39,6 +39,7 @@ private:
     QStringList m_sending; // the lines the call on its way adds
     QStringList m_waiting; // lines that came while it was on its way
     QDBusPendingCallWatcher *m_call = nullptr;
+    bool m_markup = false; // the desktop reads the body as markup
 };
 
 } // namespace platform

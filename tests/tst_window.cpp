@@ -122,7 +122,7 @@ const QStringList Backups{u"ganctl.ngb.backup"_s, u"ganctl.ngb.before"_s, u"ganc
 
 // A row's notification service: this program again, "tst_window --notifications ANSWER". It prints
 // "ready", then each call with its arguments, one a line, and answers a Notify with an id, at
-// once, after 1.5 s ("late") or with an error ("failing").
+// once, after 1.5 s ("late") or with an error ("failing"). It reads the body as markup.
 class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -145,6 +145,7 @@ public slots:
         return replaces ? replaces : ++m_last;
     }
     void CloseNotification(uint id) { std::printf("CloseNotification(%u)\n", id); }
+    QStringList GetCapabilities() { return {u"body"_s, u"body-markup"_s}; }
 
 private:
     uint m_last = 0;
