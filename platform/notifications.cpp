@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -27,18 +28,40 @@ Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
 {
     m_bus.connect(Service, Path, Interface, u"NotificationClosed"_s, this,
                   SLOT(closed(uint, uint)));
-    // A desktop that reads the body as markup would take "<" and "&" in an appointment's text
-    // for tags; it is asked once whether it does.
     if (!m_bus.isConnected())
         return;
-    auto *capabilities =
-        new QDBusPendingCallWatcher(m_bus.asyncCall(QDBusMessage::createMethodCall(
-                                        Service, Path, Interface, u"GetCapabilities"_s)),
-                                    this);
+    // A service that goes took its notification with it, and one that comes may read the body
+    // otherwise.
+    auto *watcher =
+        new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &oldOwner, const QString &newOwner) {
+                if (!oldOwner.isEmpty() && m_id != 0) {
+                    m_id = 0;
+                    emit refused(std::exchange(m_shown, {}));
+                }
+                if (!newOwner.isEmpty())
+                    askCapabilities();
+            });
+    askCapabilities();
+}
+
+void Notifications::askCapabilities()
+{
+    // A desktop that reads the body as markup would take "<" and "&" in an appointment's text
+    // for tags. Reminders wait for the answer, a second at most.
+    m_markup.reset();
+    auto *capabilities = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(
+            QDBusMessage::createMethodCall(Service, Path, Interface, u"GetCapabilities"_s),
+            AnswerWithinMs),
+        this);
     connect(capabilities, &QDBusPendingCallWatcher::finished, this, [this, capabilities] {
         const QDBusPendingReply<QStringList> reply = *capabilities;
         m_markup = reply.isValid() && reply.value().contains(u"body-markup"_s);
         capabilities->deleteLater();
+        if (!m_call && !m_waiting.isEmpty())
+            send();
     });
 }
 
@@ -49,7 +72,8 @@ void Notifications::add(const QStringList &lines)
         return;
     }
     m_waiting += lines;
-    if (!m_call) // one call at a time, so that each replaces the notification of the one before
+    // One call at a time, so that each replaces the notification of the one before.
+    if (!m_call && m_markup.has_value())
         send();
 }
 
@@ -61,7 +85,7 @@ void Notifications::send()
                             {u"category"_s, u"x-zentavo.reminder"_s}};
     const QString body = (m_shown + m_sending).join(u'\n');
     notify << AppName() << m_id << u"zentavo"_s << AppName()
-           << (m_markup ? body.toHtmlEscaped() : body) << QStringList() << hints
+           << (m_markup.value_or(false) ? body.toHtmlEscaped() : body) << QStringList() << hints
            << 0; // no expiry: it stays until the user dismisses it
     auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
     m_call = call;
@@ -88,7 +112,10 @@ void Notifications::settle(QDBusPendingCallWatcher *call)
         m_id = reply.value();
         m_shown += std::exchange(m_sending, {});
     } else { // an error, or no answer yet
-        emit refused(std::exchange(m_sending, {}));
+        // What the notification showed goes to the window as well: a late answer closes it,
+        // and a notification that was to be replaced may be gone.
+        m_id = 0;
+        emit refused(std::exchange(m_shown, {}) + std::exchange(m_sending, {}));
     }
     if (call->isFinished())
         call->deleteLater(); // else it waits for a late answer

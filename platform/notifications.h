@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 class QDBusPendingCallWatcher;
 
 namespace platform {
@@ -29,6 +31,7 @@ private slots:
     void closed(uint id, uint reason);
 
 private:
+    void askCapabilities();
     void send();
     // When the call is answered, or has not been within a second.
     void settle(QDBusPendingCallWatcher *call);
@@ -39,7 +42,7 @@ private:
     QStringList m_sending; // the lines the call on its way adds
     QStringList m_waiting; // lines that came while it was on its way
     QDBusPendingCallWatcher *m_call = nullptr;
-    bool m_markup = false; // the desktop reads the body as markup
+    std::optional<bool> m_markup; // the desktop reads the body as markup; unknown while asked
 };
 
 } // namespace platform

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDebug>
 #include <QDir>
 #include <QLabel>
@@ -122,7 +123,8 @@ const QStringList Backups{u"ganctl.ngb.backup"_s, u"ganctl.ngb.before"_s, u"ganc
 
 // A row's notification service: this program again, "tst_window --notifications ANSWER". It prints
 // "ready", then each call with its arguments, one a line, and answers a Notify with an id, at
-// once, after 1.5 s ("late") or with an error ("failing"). It reads the body as markup.
+// once, after 1.5 s ("late"; "late-replace" for a call that replaces one) or with an error
+// ("failing"); "closing" is dismissed at once. It reads the body as markup.
 class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -140,9 +142,19 @@ public slots:
         const QString answer = QCoreApplication::arguments().value(2);
         if (answer == u"failing"_s)
             sendErrorReply(QDBusError::Failed, u"refused"_s);
-        else if (answer == u"late"_s)
+        else if (answer == u"late"_s || (answer == u"late-replace"_s && replaces))
             QThread::msleep(1500);
-        return replaces ? replaces : ++m_last;
+        const uint id = replaces ? replaces : ++m_last;
+        if (answer == u"closing"_s) { // the user dismisses it at once
+            QTimer::singleShot(100, this, [id] {
+                QDBusConnection::sessionBus().send(
+                    QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                               u"org.freedesktop.Notifications"_s,
+                                               u"NotificationClosed"_s)
+                    << id << 2U);
+            });
+        }
+        return id;
     }
     void CloseNotification(uint id) { std::printf("CloseNotification(%u)\n", id); }
     QStringList GetCapabilities() { return {u"body"_s, u"body-markup"_s}; }
@@ -438,7 +450,7 @@ private slots:
         AddRows(u"window/catalogue.txt"_s);
     }
     // Steps: "at dd/MM/yyyy HH:mm:ss" and "file BYTES" (the book at start-up; none without),
-    // "splash ACTIONS" (while the splash window is up), "bus empty|service|failing|late" (the
+    // "splash ACTIONS" (while the splash window is up), "bus empty|service|failing|late|..." (the
     // desktop's notifications), "do ACTION; ACTION ...", "check NAME=VALUE | NAME=VALUE ..." and
     // "bytes BYTES" (the book now; "none": no book).
     void scenario()
