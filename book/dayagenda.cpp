@@ -4,9 +4,35 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <vector>
 
 namespace book {
+
+namespace {
+
+// What QString::toCaseFolded() gives, written to `out` without a string of its own. Folding
+// keeps the number of code units.
+void FoldCase(QStringView text, char16_t *out)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            *out++ = unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t folded =
+                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
+            *out++ = QChar::highSurrogate(folded);
+            *out++ = QChar::lowSurrogate(folded);
+            ++i;
+        } else {
+            *out++ = char16_t(QChar::toCaseFolded(char32_t(unit)));
+        }
+    }
+}
+
+} // namespace
 
 QString DisplayLineOf(QStringView line)
 {
@@ -38,30 +64,86 @@ QString DisplayLineOf(QStringView line)
     return TrimBlanks(QStringView(text).sliced(11)).toString();
 }
 
+QString DisplayLineOf(AppointmentLine line)
+{
+    // The short cut above, on the bytes: it holds where the tag and the date are ASCII, so
+    // that the twelfth character is the twelfth byte whatever the rest of the line is.
+    const QByteArrayView bytes = line.bytes();
+    const qsizetype caret = CaretOfTag(line.asLatin1());
+    const qsizetype dateEnd = qMin(caret + 11, bytes.size());
+    if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
+        return DisplayLineOf(line.text());
+    bool ascii = true;
+    bool caretInRest = false;
+    for (qsizetype i = caret + 1; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '*' || (i < dateEnd && static_cast<unsigned char>(c) >= 0x80))
+            return DisplayLineOf(line.text());
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        caretInRest = caretInRest || c == '^';
+    }
+    QByteArrayView rest = bytes.sliced(dateEnd);
+    while (!rest.isEmpty() && (rest.front() == ' ' || rest.front() == '^'))
+        rest = rest.sliced(1);
+    while (!rest.isEmpty() && (rest.back() == ' ' || rest.back() == '^'))
+        rest.chop(1);
+    // Whether the line is UTF-8 is decided by the rest alone, the part before it being ASCII.
+    QString text = ascii ? QString::fromLatin1(rest) : DecodeLineBytes(rest);
+    if (caretInRest)
+        text.replace(u'^', u' ');
+    return text;
+}
+
 QList<qsizetype> AgendaOrder(const QStringList &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
-    // orders by time and then by content. Each line is folded once, and its first eight
-    // characters are packed into two numbers that settle most comparisons without the text.
+    // orders by time and then by content. All lines are folded into one buffer, and the first
+    // twelve characters of each, the time and the start of the content, are packed into
+    // numbers that settle most comparisons without looking at the buffer.
+    constexpr qsizetype HeadSize = 12;
     struct SortKey
     {
-        std::array<quint64, 2> head;
-        QString folded;
+        unsigned __int128 head; // the first eight, compared without a branch
+        quint64 tail;           // and the next four
+        quint32 offset;         // of the folded line in the buffer
+        quint32 size;
         qsizetype index;
     };
+    qsizetype total = 0;
+    for (const QString &line : displayLines)
+        total += line.size();
+    std::vector<char16_t> folded(static_cast<size_t>(total));
     std::vector<SortKey> keys;
-    keys.reserve(displayLines.size());
+    keys.reserve(size_t(displayLines.size()));
+    qsizetype offset = 0;
     for (qsizetype i = 0; i < displayLines.size(); ++i) {
-        QString folded = displayLines.at(i).toCaseFolded();
-        std::array<quint64, 2> head{};
-        for (qsizetype c = 0; c < 8; ++c) {
-            const char16_t unit = c < folded.size() ? folded.at(c).unicode() : 0;
-            head[c / 4] = head[c / 4] << 16 | unit;
+        const QString &line = displayLines.at(i);
+        char16_t *const text = folded.data() + offset;
+        FoldCase(line, text);
+        SortKey key{0, 0, quint32(offset), quint32(line.size()), i};
+        for (qsizetype c = 0; c < HeadSize; ++c) {
+            const char16_t unit = c < line.size() ? text[c] : 0;
+            if (c < 8)
+                key.head = key.head << 16 | unit;
+            else
+                key.tail = key.tail << 16 | unit;
         }
-        keys.push_back({head, std::move(folded), i});
+        keys.push_back(key);
+        offset += line.size();
     }
-    std::stable_sort(keys.begin(), keys.end(), [](const SortKey &a, const SortKey &b) {
-        return a.head != b.head ? a.head < b.head : a.folded < b.folded;
+    // Lines of equal heads are alike in their first twelve characters, or are shorter and end
+    // there. The rest is compared as code units, as QString compares, without a call into Qt;
+    // the index comes last, for lines equal in that order.
+    std::sort(keys.begin(), keys.end(), [&folded](const SortKey &a, const SortKey &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.tail != b.tail)
+            return a.tail < b.tail;
+        const quint32 skip = qMin(quint32(HeadSize), qMin(a.size, b.size));
+        const std::u16string_view restA(folded.data() + a.offset + skip, a.size - skip);
+        const std::u16string_view restB(folded.data() + b.offset + skip, b.size - skip);
+        const int order = restA.compare(restB);
+        return order != 0 ? order < 0 : a.index < b.index;
     });
 
     QList<qsizetype> order;
@@ -71,29 +153,26 @@ QList<qsizetype> AgendaOrder(const QStringList &displayLines)
     return order;
 }
 
-DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
+DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date)
 {
     DayAgenda agenda;
     agenda.key = MakeDayKey(date);
     agenda.allLines = std::move(allLines);
-    QList<qsizetype> sources;
+    // A line is shown as soon as it is found to match, while its bytes are still in the cache.
+    QStringList displayLines;
     for (qsizetype i = 0; i < agenda.allLines.size(); ++i) {
-        const AppointmentLine &line = agenda.allLines.at(i);
+        const AppointmentLine line = agenda.allLines.at(i);
         if (FallsOnDate(line.asLatin1(), agenda.key)) {
-            agenda.matchingLines.append(line.text());
-            sources.append(i);
+            agenda.matchingLines.append(i);
+            displayLines.append(DisplayLineOf(line));
         }
     }
-    QStringList displayLines;
-    displayLines.reserve(agenda.matchingLines.size());
-    for (const QString &line : std::as_const(agenda.matchingLines))
-        displayLines.append(DisplayLineOf(line));
     const QList<qsizetype> order = AgendaOrder(displayLines);
     agenda.displayLines.reserve(order.size());
     agenda.displaySources.reserve(order.size());
     for (qsizetype index : order) {
-        agenda.displayLines.append(displayLines.at(index));
-        agenda.displaySources.append(sources.at(index));
+        agenda.displayLines.append(std::move(displayLines[index]));
+        agenda.displaySources.append(agenda.matchingLines.at(index));
     }
     agenda.count = agenda.displayLines.size();
     return agenda;
@@ -101,8 +180,8 @@ DayAgenda BuildDayAgenda(QList<AppointmentLine> allLines, QDate date)
 
 DayAgenda BuildDayAgenda(const QString &path, QDate date)
 {
-    std::optional<QList<AppointmentLine>> lines = LoadAppointmentLines(path);
-    DayAgenda agenda = BuildDayAgenda(lines ? std::move(*lines) : QList<AppointmentLine>(), date);
+    std::optional<AppointmentLines> lines = LoadAppointmentLines(path);
+    DayAgenda agenda = BuildDayAgenda(lines ? std::move(*lines) : AppointmentLines(), date);
     agenda.readFailed = !lines.has_value();
     return agenda;
 }

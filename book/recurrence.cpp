@@ -3,7 +3,7 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 
-#include <utility>
+#include <iterator>
 
 namespace book {
 
@@ -11,19 +11,10 @@ namespace {
 
 enum class Frequency { None, Once, Daily, Weekly, Monthly, Quarterly, Yearly };
 
-Frequency FrequencyOf(QLatin1StringView tag)
-{
-    // Every line is tested on every build; the comparison looks at the length first.
-    static constexpr std::pair<QStringView, Frequency> frequencies[] = {
-        {Once, Frequency::Once},           {Daily, Frequency::Daily},
-        {Weekly, Frequency::Weekly},       {Monthly, Frequency::Monthly},
-        {Quarterly, Frequency::Quarterly}, {Yearly, Frequency::Yearly}};
-    for (const auto &[literal, frequency] : frequencies) {
-        if (tag == literal)
-            return frequency;
-    }
-    return Frequency::None;
-}
+// In the order of FrequencyTags.
+constexpr Frequency Frequencies[] = {Frequency::Once,    Frequency::Daily,     Frequency::Weekly,
+                                     Frequency::Monthly, Frequency::Quarterly, Frequency::Yearly};
+static_assert(std::size(Frequencies) == FrequencyTags.size());
 
 } // namespace
 
@@ -34,15 +25,24 @@ DayKey MakeDayKey(QDate date)
 
 bool FallsOnDate(QLatin1StringView line, const DayKey &key)
 {
-    const qsizetype caret = line.indexOf(u'^');
+    // Every line is tested on every build: a "^" further in than the longest tag can end
+    // only a tag that is none of them.
+    const qsizetype caret = CaretOfTag(line);
     if (caret < 0)
         return false;
-    const Frequency frequency = FrequencyOf(line.first(caret));
-    if (frequency == Frequency::None)
+    const qsizetype tag = FrequencyTagIndex(line.first(caret));
+    if (tag < 0)
         return false;
+    const Frequency frequency = Frequencies[tag];
 
     const QLatin1StringView dateField =
         line.sliced(caret + 1).first(qMin<qsizetype>(10, line.size() - caret - 1));
+    // All but two frequencies want the stored day to be the key's: its two digits settle most
+    // lines before the date is read whole.
+    if (frequency != Frequency::Daily && frequency != Frequency::Weekly &&
+        (dateField.size() < 2 || dateField[0] != QLatin1Char(char('0' + key.day / 10)) ||
+         dateField[1] != QLatin1Char(char('0' + key.day % 10))))
+        return false;
     const QCalendar::YearMonthDay stored = DateTextParts(dateField);
     if (!stored.isValid())
         return false;
@@ -53,7 +53,7 @@ bool FallsOnDate(QLatin1StringView line, const DayKey &key)
     case Frequency::Daily:
         return true;
     case Frequency::Weekly:
-        return WeekdayNumber(QDate(stored.year, stored.month, stored.day)) == key.weekday;
+        return WeekdayNumber(stored) == key.weekday;
     case Frequency::Monthly:
         return stored.day == key.day;
     case Frequency::Quarterly:

@@ -36,17 +36,15 @@ void form1::Command3_Click()
         return;
     const book::AppointmentLine target = Combo2.at(source);
     const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, target);
-    std::optional<QList<book::AppointmentLine>> lines =
-        book::LoadAppointmentLines(m_services.dataFile);
+    std::optional<book::AppointmentLines> lines = book::LoadAppointmentLines(m_services.dataFile);
     if (!lines) {
         m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
         return;
     }
     qsizetype seen = 0;
-    const auto found =
-        std::find_if(lines->begin(), lines->end(), [&](const book::AppointmentLine &line) {
-            return line == target && seen++ == occurrence;
-        });
+    const auto found = std::find_if(lines->begin(), lines->end(), [&](book::AppointmentLine line) {
+        return line == target && seen++ == occurrence;
+    });
     if (found != lines->end()) {
         lines->erase(found);
         if (!book::RewriteAppointmentFile(m_services.dataFile, *lines))
