@@ -1,10 +1,17 @@
 // The window with a large agenda: Day (rebuild and show) and start-up to the window shown,
-// with a data file of 32,767 lines that all fall on the date shown. Runs offscreen.
+// with a data file of 32,767 lines that all fall on the date shown; Save and Del. on a
+// generated file of 100,000 lines, each with its flush to disk and the rebuild that follows.
+// Runs offscreen.
+#include "bookgen.h"
 #include "support/fakes.h"
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +79,63 @@ void BM_StartUpToWindowShown(benchmark::State &state)
     }
 }
 BENCHMARK(BM_StartUpToWindowShown)->Unit(benchmark::kMillisecond);
+
+// A fresh copy of the generated book for each benchmark, so that none sees another's changes.
+QString LargeBook()
+{
+    static QTemporaryDir dir;
+    static const QByteArray content = GenerateBook(100000);
+    const QString file = dir.filePath(u"ganctl.ngb"_s);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(content) != content.size())
+        std::abort();
+    return file;
+}
+
+template<typename Control>
+Control *ControlOf(const form1 &window, const char *name)
+{
+    auto *control = window.findChild<Control *>(QLatin1StringView(name));
+    if (!control)
+        std::abort();
+    return control;
+}
+
+void BM_Save(benchmark::State &state)
+{
+    const QString file = LargeBook();
+    form1 window({file, &g_clock, &g_dialogs, &g_printers, {}});
+    window.Form_Load();
+    for (auto _ : state) {
+        state.PauseTiming(); // what the user types
+        window.Command4_Click();
+        ControlOf<QComboBox>(window, "cft1")->setEditText(u"*Once"_s);
+        ControlOf<QLineEdit>(window, "ft1")->setText(u"05/12/2026"_s);
+        ControlOf<QLineEdit>(window, "ft2")->setText(u"10:30"_s);
+        ControlOf<QPlainTextEdit>(window, "ft3")->setPlainText(u"Dentist"_s);
+        const qint64 before = QFileInfo(file).size();
+        state.ResumeTiming();
+        window.fcom_Click();
+        if (QFileInfo(file).size() <= before)
+            std::abort();
+    }
+}
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
+
+void BM_Delete(benchmark::State &state)
+{
+    const QString file = LargeBook();
+    form1 window({file, &g_clock, &g_dialogs, &g_printers, {}});
+    window.Form_Load();
+    for (auto _ : state) {
+        const qint64 before = QFileInfo(file).size();
+        window.Command3_Click(); // the first entry of the agenda, selected after every build
+        if (QFileInfo(file).size() >= before)
+            std::abort();
+    }
+}
+BENCHMARK(BM_Delete)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
