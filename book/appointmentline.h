@@ -23,45 +23,46 @@ inline constexpr QStringView Yearly = u"*Yearly";
 // In the order the frequency chooser offers them.
 inline constexpr std::array<QStringView, 6> FrequencyTags{Once,    Daily,     Weekly,
                                                           Monthly, Quarterly, Yearly};
-// The index in FrequencyTags of the tag that a line starts with, ended by the line's first
-// "^"; -1 when its tag is none of them. Every line is tested on every build: the second
-// character tells the one tag the line can start with, and then a few bytes settle it.
-constexpr qsizetype LeadingTagIndex(QLatin1StringView line)
+inline constexpr qsizetype MaxTagSize = Quarterly.size();
+
+// The index in FrequencyTags of the tag, compared exactly; -1 when it is none of them.
+// Every line is tested on every build: the length picks the one or two literals to compare,
+// byte by byte, which for words this short is quicker than a call to memcmp.
+constexpr qsizetype FrequencyTagIndex(QLatin1StringView tag)
 {
-    if (line.size() < 2)
-        return -1;
-    qsizetype index = -1;
-    switch (line[1].toLatin1()) {
-    case 'O':
-        index = 0;
-        break;
-    case 'D':
-        index = 1;
-        break;
-    case 'W':
-        index = 2;
-        break;
-    case 'M':
-        index = 3;
-        break;
-    case 'Q':
-        index = 4;
-        break;
-    case 'Y':
-        index = 5;
-        break;
+    const auto is = [tag](QStringView literal) {
+        for (qsizetype i = 0; i < literal.size(); ++i) {
+            if (tag[i] != literal[i])
+                return false;
+        }
+        return true;
+    };
+    switch (tag.size()) {
+    case Once.size():
+        return is(Once) ? 0 : -1;
+    case Daily.size():
+        return is(Daily) ? 1 : -1;
+    case Weekly.size(): // and Yearly
+        return is(Weekly) ? 2 : is(Yearly) ? 5 : -1;
+    case Monthly.size():
+        return is(Monthly) ? 3 : -1;
+    case Quarterly.size():
+        return is(Quarterly) ? 4 : -1;
     default:
         return -1;
     }
-    // No tag holds a "^", so the one after it is the line's first.
-    const QStringView tag = FrequencyTags[size_t(index)];
-    if (line.size() <= tag.size() || line[tag.size()] != QLatin1Char('^'))
-        return -1;
-    for (qsizetype i = 0; i < tag.size(); ++i) {
-        if (line[i] != tag[i])
-            return -1;
+}
+
+// The position of the "^" that ends a line's tag, or -1 when there is none close enough to the
+// start to end one: a loop over the first bytes, as lines are too short for memchr to pay.
+constexpr qsizetype CaretOfTag(QLatin1StringView line)
+{
+    const qsizetype end = qMin(line.size(), MaxTagSize + 1);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (line[i] == QLatin1Char('^'))
+            return i;
     }
-    return index;
+    return -1;
 }
 
 // One non-empty line of the data file, as the bytes it has in the file: a view into the block

@@ -96,11 +96,10 @@ QString DisplayLineOf(AppointmentLine line)
     // The short cut above, on the bytes: it holds where the tag and the date are ASCII, so
     // that the twelfth character is the twelfth byte whatever the rest of the line is.
     const QByteArrayView bytes = line.bytes();
-    const qsizetype tag = LeadingTagIndex(line.asLatin1());
-    if (tag < 0)
-        return DisplayLineOf(line.text());
-    const qsizetype caret = FrequencyTags[size_t(tag)].size();
+    const qsizetype caret = CaretOfTag(line.asLatin1());
     const qsizetype dateEnd = qMin(caret + 11, bytes.size());
+    if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
+        return DisplayLineOf(line.text());
     bool ascii = true;
     bool caretInRest = false;
     for (qsizetype i = caret + 1; i < bytes.size(); ++i) {

@@ -25,11 +25,15 @@ DayKey MakeDayKey(QDate date)
 
 bool FallsOnDate(QLatin1StringView line, const DayKey &key)
 {
-    const qsizetype tag = LeadingTagIndex(line);
+    // Every line is tested on every build: a "^" further in than the longest tag can end
+    // only a tag that is none of them.
+    const qsizetype caret = CaretOfTag(line);
+    if (caret < 0)
+        return false;
+    const qsizetype tag = FrequencyTagIndex(line.first(caret));
     if (tag < 0)
         return false;
     const Frequency frequency = Frequencies[tag];
-    const qsizetype caret = FrequencyTags[size_t(tag)].size();
 
     const QLatin1StringView dateField =
         line.sliced(caret + 1).first(qMin<qsizetype>(10, line.size() - caret - 1));
