@@ -2,6 +2,7 @@
 #include "book/dayagenda.h"
 
 #include <QFile>
+#include <QStringEncoder>
 
 #include <cstdio>
 
@@ -22,9 +23,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "agenda_print: cannot read %s\n", argv[1]);
         return 1;
     }
-    QByteArray out;
+    // One buffer for all of it, so that printing costs no allocation a line.
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    qsizetype room = 0;
     for (const QString &line : agenda.displayLines)
-        out.append(line.toUtf8()).append('\n');
+        room += utf8.requiredSpace(line.size()) + 1;
+    QByteArray out(room, Qt::Uninitialized);
+    char *end = out.data();
+    for (const QString &line : agenda.displayLines) {
+        end = utf8.appendToBuffer(end, line);
+        *end++ = '\n';
+    }
+    out.truncate(end - out.constData());
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

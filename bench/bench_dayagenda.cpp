@@ -72,8 +72,7 @@ void BM_LoadAppointmentLines(benchmark::State &state)
 
 void BM_MatchAndSort(benchmark::State &state)
 {
-    const QList<book::AppointmentLine> lines =
-        *book::LoadAppointmentLines(BookFile(int(state.range(0))));
+    const book::AppointmentLines lines = *book::LoadAppointmentLines(BookFile(int(state.range(0))));
     for (auto _ : state)
         benchmark::DoNotOptimize(book::BuildDayAgenda(lines, AgendaDate));
 }

@@ -20,7 +20,6 @@ namespace book {
 namespace {
 
 constexpr QByteArrayView LineEnd = "\r\n";
-constexpr QByteArrayView Utf8Bom = "\xEF\xBB\xBF";
 
 // Appointments are private.
 constexpr QFileDevice::Permissions NewFilePermissions =
@@ -82,6 +81,36 @@ bool WriteFd(int fd, QByteArrayView bytes)
     return true;
 }
 
+// The whole content of the open file, in one block read with as few calls as its size allows;
+// nullopt when it is no regular file, cannot be read, or is too large for a book.
+std::optional<QByteArray> ReadRegularFile(int fd)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > AppointmentLines::MaxContentSize)
+        return std::nullopt;
+    QByteArray content(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    char more[4096]; // what a file that grew since fstat() has beyond that
+    for (;;) {
+        const bool full = filled == content.size();
+        const ssize_t got =
+            full ? ::read(fd, more, sizeof more)
+                 : ::read(fd, content.data() + filled, size_t(content.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || (full && content.size() + got > AppointmentLines::MaxContentSize))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        if (full)
+            content.append(more, got);
+        filled += got;
+    }
+    content.truncate(filled);
+    return content;
+}
+
 } // namespace
 
 bool WriteAppointmentFile(const QString &path, QByteArrayView content)
@@ -129,59 +158,27 @@ bool WriteAppointmentFile(const QString &path, QByteArrayView content)
 
 std::optional<QByteArray> ReadAppointmentFile(const QString &path)
 {
-    // A missing file is an empty book; a link to nowhere (a drive not mounted), a folder or a
-    // pipe in its place is a book that cannot be read.
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return QByteArray();
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    // O_NONBLOCK: a pipe in the book's place must not hold the program up; it is refused below
+    // with a folder or a device, as a book that cannot be read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        // A missing file is an empty book; a link to nowhere (a drive not mounted) is not.
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return QByteArray();
         return std::nullopt;
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    }
+    std::optional<QByteArray> content = ReadRegularFile(fd);
+    ::close(fd);
     return content;
 }
 
-std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path)
+std::optional<AppointmentLines> LoadAppointmentLines(const QString &path)
 {
     std::optional<QByteArray> content = ReadAppointmentFile(path);
     if (!content)
         return std::nullopt;
-    return SplitAppointmentLines(*content);
-}
-
-QList<AppointmentLine> SplitAppointmentLines(const QByteArray &content)
-{
-    const char *const begin = content.constData();
-    const char *const end = begin + content.size();
-    const char *lineStart = content.startsWith(Utf8Bom) ? begin + Utf8Bom.size() : begin;
-
-    // memchr finds line ends far faster than a loop over every byte. Each search reaches past
-    // the line it serves only when that kind of line end is missing there, and its answer is
-    // kept until passed, so a file that uses only one kind is still read in one pass.
-    const auto next = [end](const char *from, char lineEnd) {
-        const void *found = std::memchr(from, lineEnd, size_t(end - from));
-        return found ? static_cast<const char *>(found) : end;
-    };
-    const char *nextLf = next(lineStart, '\n');
-    const char *nextCr = next(lineStart, '\r');
-
-    QList<AppointmentLine> lines;
-    lines.reserve(std::count(lineStart, end, '\n') + 1);
-    while (lineStart < end) {
-        if (nextLf < lineStart)
-            nextLf = next(lineStart, '\n');
-        if (nextCr < lineStart)
-            nextCr = next(lineStart, '\r');
-        const char *lineEnd = std::min(nextLf, nextCr);
-        if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
-            lines.emplace_back(content, lineStart - begin, lineEnd - lineStart);
-        if (lineEnd == end)
-            break;
-        lineStart = lineEnd + 1;
-    }
-    return lines;
+    return AppointmentLines(std::move(*content));
 }
 
 bool AppendAppointmentLine(const QString &path, QStringView line)
@@ -214,22 +211,27 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
     return true;
 }
 
-QByteArray AppointmentFileContent(const QList<AppointmentLine> &lines)
+QByteArray AppointmentFileContent(const AppointmentLines &lines, qsizetype index,
+                                  QByteArrayView line)
 {
     QByteArray content;
-    qsizetype size = LineEnd.size();
-    for (const AppointmentLine &line : lines)
-        size += line.bytes().size() + LineEnd.size();
+    qsizetype size = LineEnd.size() + (index >= 0 ? line.size() + LineEnd.size() : 0);
+    for (AppointmentLine each : lines)
+        size += each.bytes().size() + LineEnd.size();
     content.reserve(size);
 
     // The file starts with an empty line; readers skip it.
     content.append(LineEnd);
-    for (const AppointmentLine &line : lines)
-        content.append(line.bytes()).append(LineEnd);
+    for (qsizetype i = 0; i <= lines.size(); ++i) {
+        if (i == index)
+            content.append(line).append(LineEnd);
+        if (i < lines.size())
+            content.append(lines.at(i).bytes()).append(LineEnd);
+    }
     return content;
 }
 
-bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines)
+bool RewriteAppointmentFile(const QString &path, const AppointmentLines &lines)
 {
     return WriteAppointmentFile(path, AppointmentFileContent(lines));
 }

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 
 #include <optional>
@@ -17,16 +16,15 @@ namespace book {
 
 inline constexpr QStringView DataFileName = u"ganctl.ngb";
 
-// Every non-empty line of the file in file order, without line ends. CR LF, a lone LF and a
-// lone CR all end a line, and a UTF-8 byte-order mark at the start of the file is skipped.
+// Every non-empty line of the file in file order, without line ends (see AppointmentLines).
 // A missing file reads as no lines and is not created. nullopt when the file exists but
-// cannot be read: the caller must then not write anything back in its place.
-std::optional<QList<AppointmentLine>> LoadAppointmentLines(const QString &path);
+// cannot be read (or is larger than AppointmentLines::MaxContentSize): the caller must then
+// not write anything back in its place.
+std::optional<AppointmentLines> LoadAppointmentLines(const QString &path);
 
 // The file's bytes as they are: empty for a missing file, nullopt when it cannot be read.
+// AppointmentLines(bytes) gives the lines that LoadAppointmentLines would.
 std::optional<QByteArray> ReadAppointmentFile(const QString &path);
-// The lines of bytes read from the file, as LoadAppointmentLines gives them.
-QList<AppointmentLine> SplitAppointmentLines(const QByteArray &content);
 
 // Adds the line and CR LF at the end of the file, creating it (owner-only) if absent, and
 // flushes it to disk. A last line the user left without a line end is ended first, so the
@@ -36,13 +34,15 @@ QList<AppointmentLine> SplitAppointmentLines(const QByteArray &content);
 // Replaces the file with one empty line and then the given lines, each ended by CR LF and
 // written back byte for byte. The new content is written to a temporary file beside the old
 // one and renamed over it, so the file is always either wholly old or wholly new.
-[[nodiscard]] bool RewriteAppointmentFile(const QString &path, const QList<AppointmentLine> &lines);
+[[nodiscard]] bool RewriteAppointmentFile(const QString &path, const AppointmentLines &lines);
 
 // Leaves an existing file of zero bytes, as atomically as RewriteAppointmentFile.
 [[nodiscard]] bool ClearAppointmentFile(const QString &path);
 
-// What RewriteAppointmentFile writes for the lines.
-QByteArray AppointmentFileContent(const QList<AppointmentLine> &lines);
+// What RewriteAppointmentFile writes for the lines; with `line` put back before the one at
+// `index` (after the last for size()) when index is not negative.
+QByteArray AppointmentFileContent(const AppointmentLines &lines, qsizetype index = -1,
+                                  QByteArrayView line = {});
 // Replaces the file's bytes with `content`, as atomically as RewriteAppointmentFile.
 [[nodiscard]] bool WriteAppointmentFile(const QString &path, QByteArrayView content);
 

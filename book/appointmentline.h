@@ -3,10 +3,13 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QLatin1StringView>
+#include <QList>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace book {
 
@@ -20,55 +23,169 @@ inline constexpr QStringView Yearly = u"*Yearly";
 // In the order the frequency chooser offers them.
 inline constexpr std::array<QStringView, 6> FrequencyTags{Once,    Daily,     Weekly,
                                                           Monthly, Quarterly, Yearly};
+inline constexpr qsizetype MaxTagSize = Quarterly.size();
 
-// One non-empty line of the data file, kept as the bytes it has in the file.
+// The index in FrequencyTags of the tag, compared exactly; -1 when it is none of them.
+// Every line is tested on every build: the length picks the one or two literals to compare,
+// byte by byte, which for words this short is quicker than a call to memcmp.
+constexpr qsizetype FrequencyTagIndex(QLatin1StringView tag)
+{
+    const auto is = [tag](QStringView literal) {
+        for (qsizetype i = 0; i < literal.size(); ++i) {
+            if (tag[i] != literal[i])
+                return false;
+        }
+        return true;
+    };
+    switch (tag.size()) {
+    case Once.size():
+        return is(Once) ? 0 : -1;
+    case Daily.size():
+        return is(Daily) ? 1 : -1;
+    case Weekly.size(): // and Yearly
+        return is(Weekly) ? 2 : is(Yearly) ? 5 : -1;
+    case Monthly.size():
+        return is(Monthly) ? 3 : -1;
+    case Quarterly.size():
+        return is(Quarterly) ? 4 : -1;
+    default:
+        return -1;
+    }
+}
+
+// The position of the "^" that ends a line's tag, or -1 when there is none close enough to the
+// start to end one: a loop over the first bytes, as lines are too short for memchr to pay.
+constexpr qsizetype CaretOfTag(QLatin1StringView line)
+{
+    const qsizetype end = qMin(line.size(), MaxTagSize + 1);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (line[i] == QLatin1Char('^'))
+            return i;
+    }
+    return -1;
+}
+
+// One non-empty line of the data file, as the bytes it has in the file: a view into the block
+// of an AppointmentLines, valid while that list lives and is not changed.
 //
 // Everything the program writes is UTF-8, but an older file may hold 8-bit lines; text()
 // reads such a line as Windows-1252. Keeping the bytes means a rewrite never changes a line
-// the user did not touch, and a large file costs no decoding until a line is shown. The lines
-// read from one file share that file's bytes instead of holding a copy each.
+// the user did not touch, and a large file costs no decoding until a line is shown.
 class AppointmentLine
 {
 public:
-    AppointmentLine() = default;
-    // The bytes [offset, offset + size) of a block read from the file, without the line end.
-    AppointmentLine(QByteArray block, qsizetype offset, qsizetype size)
-        : m_block(std::move(block))
-        , m_offset(offset)
-        , m_size(size)
-    {
-        Q_ASSERT(offset >= 0 && size >= 0 && offset + size <= m_block.size());
-    }
-    explicit AppointmentLine(const QByteArray &bytes)
-        : AppointmentLine(bytes, 0, bytes.size())
+    constexpr AppointmentLine() = default;
+    constexpr explicit AppointmentLine(QByteArrayView bytes)
+        : m_bytes(bytes)
     {
     }
-    // A line the program composed, stored as UTF-8.
-    static AppointmentLine fromText(QStringView text) { return AppointmentLine(text.toUtf8()); }
 
-    QByteArrayView bytes() const { return QByteArrayView(m_block).sliced(m_offset, m_size); }
+    constexpr QByteArrayView bytes() const { return m_bytes; }
     QString text() const;
     // For the tag and the date, which are ASCII: no byte of a multi-byte UTF-8 character
     // or of a Windows-1252 letter can be mistaken for one of theirs.
-    QLatin1StringView asLatin1() const { return QLatin1StringView(bytes()); }
+    constexpr QLatin1StringView asLatin1() const { return QLatin1StringView(m_bytes); }
 
-    friend bool operator==(const AppointmentLine &a, const AppointmentLine &b)
+    friend bool operator==(AppointmentLine a, AppointmentLine b) { return a.m_bytes == b.m_bytes; }
+
+private:
+    QByteArrayView m_bytes;
+};
+
+// The text that a line's bytes stand for: UTF-8, or Windows-1252 where they are not valid
+// UTF-8. A U+FEFF at their start is content, not a byte-order mark.
+QString DecodeLineBytes(QByteArrayView bytes);
+
+// The non-empty lines of a data file's content, in file order. The content is kept in one
+// block and each line is an offset and a length into it: a large file costs one allocation
+// for its bytes and eight bytes a line, and copying the list shares the block.
+class AppointmentLines
+{
+public:
+    // The largest content the offsets can reach.
+    static constexpr qsizetype MaxContentSize = 0xFFFFFFFF;
+
+    AppointmentLines() = default;
+    // The lines of the content: CR LF, a lone LF and a lone CR all end a line, a UTF-8
+    // byte-order mark at its start is skipped, and empty lines are left out. The content must
+    // not be larger than MaxContentSize.
+    explicit AppointmentLines(QByteArray content);
+
+    qsizetype size() const { return m_spans.size(); }
+    bool isEmpty() const { return m_spans.isEmpty(); }
+    AppointmentLine at(qsizetype i) const
     {
-        return a.bytes() == b.bytes();
+        const Span span = m_spans.at(i);
+        return AppointmentLine(QByteArrayView(m_content.constData() + span.offset, span.size));
+    }
+    AppointmentLine operator[](qsizetype i) const { return at(i); }
+
+    // The lines by value, so that the standard algorithms can walk them; an index, really.
+    class const_iterator
+    {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = AppointmentLine;
+        using difference_type = qsizetype;
+        using pointer = void;
+        using reference = AppointmentLine;
+
+        const_iterator() = default;
+        const_iterator(const AppointmentLines *lines, qsizetype index)
+            : m_lines(lines)
+            , m_index(index)
+        {
+        }
+        AppointmentLine operator*() const { return m_lines->at(m_index); }
+        const_iterator &operator++() { return ++m_index, *this; }
+        const_iterator operator++(int) { return {m_lines, m_index++}; }
+        friend const_iterator operator+(const_iterator it, qsizetype n)
+        {
+            return {it.m_lines, it.m_index + n};
+        }
+        friend qsizetype operator-(const_iterator a, const_iterator b)
+        {
+            return a.m_index - b.m_index;
+        }
+        friend bool operator==(const_iterator a, const_iterator b)
+        {
+            return a.m_index == b.m_index;
+        }
+
+    private:
+        const AppointmentLines *m_lines = nullptr;
+        qsizetype m_index = 0;
+    };
+    using iterator = const_iterator;
+
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+
+    void removeAt(qsizetype i) { m_spans.removeAt(i); }
+    void clear() { *this = AppointmentLines(); }
+    const_iterator erase(const_iterator it)
+    {
+        removeAt(it - begin());
+        return it;
+    }
+
+    // The same lines, byte for byte, wherever their blocks are.
+    friend bool operator==(const AppointmentLines &a, const AppointmentLines &b)
+    {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
     }
 
 private:
-    QByteArray m_block;
-    qsizetype m_offset = 0;
-    qsizetype m_size = 0;
+    struct Span
+    {
+        quint32 offset;
+        quint32 size;
+    };
+    QByteArray m_content;
+    QList<Span> m_spans;
 };
-
-} // namespace book
-
-// Moving lines in a list needs no reference counting.
-Q_DECLARE_TYPEINFO(book::AppointmentLine, Q_RELOCATABLE_TYPE);
-
-namespace book {
 
 // Removes leading and trailing blanks (character 32 only; tabs and other white space stay).
 QStringView TrimBlanks(QStringView text);

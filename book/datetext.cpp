@@ -42,8 +42,12 @@ QCalendar::YearMonthDay Parts(View text)
     const int day = digits[0] * 10 + digits[1];
     const int month = digits[2] * 10 + digits[3];
     const int year = digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7];
-    // QDate knows no year 0, so "0000" is refused along with days and months out of range.
-    if (!QDate::isValid(year, month, day))
+    // The Gregorian calendar as QDate has it, without its call: it knows no year 0, so "0000"
+    // is refused along with days and months out of range.
+    static constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > monthDays[month - 1] ||
+        (month == 2 && day == 29 && !leap))
         return {};
     return {year, month, day};
 }
@@ -94,6 +98,16 @@ int MinuteOfDay(QStringView text)
 int WeekdayNumber(QDate date)
 {
     return date.dayOfWeek() % 7 + 1; // Qt counts Monday = 1 ... Sunday = 7
+}
+
+int WeekdayNumber(QCalendar::YearMonthDay date)
+{
+    Q_ASSERT(date.isValid() && date.year >= 1);
+    // Counted from 1 March, so that a leap day ends the year it belongs to.
+    static constexpr int monthShift[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    const int year = date.month < 3 ? date.year - 1 : date.year;
+    return (year + year / 4 - year / 100 + year / 400 + monthShift[date.month - 1] + date.day) % 7 +
+           1;
 }
 
 } // namespace book

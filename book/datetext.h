@@ -29,5 +29,7 @@ int MinuteOfDay(QStringView text);
 
 // Sunday = 1, Monday = 2, ..., Saturday = 7.
 int WeekdayNumber(QDate date);
+// The same for a valid date of the years 1 to 9999, as DateTextParts() gives it.
+int WeekdayNumber(QCalendar::YearMonthDay date);
 
 } // namespace book

@@ -3,10 +3,63 @@
 #include "book/appointmentfile.h"
 
 #include <algorithm>
-#include <array>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace book {
+
+namespace {
+
+// What QString::toCaseFolded() gives, written to `out` without a string of its own. Folding
+// keeps the number of code units.
+void FoldCase(QStringView text, char16_t *out)
+{
+    // Most lines are ASCII, and for them folding is a branchless loop over the letters.
+    const char16_t *const in = text.utf16();
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        seen |= in[i];
+    if (seen < 0x80) {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            out[i] = in[i] + (char16_t(in[i] - u'A') < 26 ? u'a' - u'A' : 0);
+        return;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            *out++ = unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t folded =
+                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
+            *out++ = QChar::highSurrogate(folded);
+            *out++ = QChar::lowSurrogate(folded);
+            ++i;
+        } else {
+            *out++ = char16_t(QChar::toCaseFolded(char32_t(unit)));
+        }
+    }
+}
+
+// Code units compared as QString compares them, four at a time while they are alike: lines
+// that share a time often share a long start of their content too.
+int CompareUnits(std::u16string_view a, std::u16string_view b)
+{
+    const size_t common = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i + 4 <= common; i += 4) {
+        quint64 wordA;
+        quint64 wordB;
+        std::memcpy(&wordA, a.data() + i, sizeof wordA);
+        std::memcpy(&wordB, b.data() + i, sizeof wordB);
+        if (wordA != wordB)
+            break;
+    }
+    return a.substr(i).compare(b.substr(i));
+}
+
+} // namespace
 
 QString DisplayLineOf(QStringView line)
 {
@@ -38,101 +91,155 @@ QString DisplayLineOf(QStringView line)
     return TrimBlanks(QStringView(text).sliced(11)).toString();
 }
 
-namespace {
-
-// "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line orders
-// by time and then by content. Each line is folded once, and its first eight characters are
-// packed into three numbers that settle most comparisons without the text.
-struct SortKey
+QString DisplayLineOf(AppointmentLine line)
 {
-    std::array<quint64, 3> head;
-    QString folded;
+    // The short cut above, on the bytes: it holds where the tag and the date are ASCII, so
+    // that the twelfth character is the twelfth byte whatever the rest of the line is.
+    const QByteArrayView bytes = line.bytes();
+    const qsizetype caret = CaretOfTag(line.asLatin1());
+    const qsizetype dateEnd = qMin(caret + 11, bytes.size());
+    if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
+        return DisplayLineOf(line.text());
+    bool ascii = true;
+    bool caretInRest = false;
+    for (qsizetype i = caret + 1; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '*' || (i < dateEnd && static_cast<unsigned char>(c) >= 0x80))
+            return DisplayLineOf(line.text());
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        caretInRest = caretInRest || c == '^';
+    }
+    QByteArrayView rest = bytes.sliced(dateEnd);
+    while (!rest.isEmpty() && (rest.front() == ' ' || rest.front() == '^'))
+        rest = rest.sliced(1);
+    while (!rest.isEmpty() && (rest.back() == ' ' || rest.back() == '^'))
+        rest.chop(1);
+    // Whether the line is UTF-8 is decided by the rest alone, the part before it being ASCII.
+    QString text = ascii ? QString::fromLatin1(rest) : DecodeLineBytes(rest);
+    if (caretInRest)
+        text.replace(u'^', u' ');
+    return text;
+}
 
-    explicit SortKey(const QString &displayLine)
-        : head{}
-        , folded(displayLine.toCaseFolded())
+QList<qsizetype> AgendaOrder(const QStringList &displayLines)
+{
+    // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
+    // orders by time and then by content. All lines are folded into one buffer, and the first
+    // twelve characters of each, the time and the start of the content, are packed into
+    // numbers that settle most comparisons without looking at the buffer.
+    constexpr qsizetype HeadSize = 12;
+    struct SortKey
     {
-        for (qsizetype c = 0; c < 12; ++c) {
-            const char16_t unit = c < folded.size() ? folded.at(c).unicode() : 0;
-            head[c / 4] = head[c / 4] << 16 | unit;
+        unsigned __int128 head; // the first eight, compared without a branch
+        quint64 tail;           // and the next four
+        quint32 offset;         // of the folded line in the buffer
+        quint32 size;
+        qsizetype index;
+    };
+    qsizetype total = 0;
+    for (const QString &line : displayLines)
+        total += line.size();
+    std::vector<char16_t> folded(static_cast<size_t>(total));
+    std::vector<SortKey> keys;
+    keys.reserve(size_t(displayLines.size()));
+    qsizetype offset = 0;
+    for (qsizetype i = 0; i < displayLines.size(); ++i) {
+        const QString &line = displayLines.at(i);
+        char16_t *const text = folded.data() + offset;
+        FoldCase(line, text);
+        SortKey key{0, 0, quint32(offset), quint32(line.size()), i};
+        for (qsizetype c = 0; c < HeadSize; ++c) {
+            const char16_t unit = c < line.size() ? text[c] : 0;
+            if (c < 8)
+                key.head = key.head << 16 | unit;
+            else
+                key.tail = key.tail << 16 | unit;
+        }
+        keys.push_back(key);
+        offset += line.size();
+    }
+    // Lines of equal heads are alike in their first twelve characters, or are shorter and end
+    // there. The rest is compared as code units, as QString compares, without a call into Qt;
+    // the index comes last, for lines equal in that order.
+    std::sort(keys.begin(), keys.end(), [&folded](const SortKey &a, const SortKey &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.tail != b.tail)
+            return a.tail < b.tail;
+        const quint32 skip = qMin(quint32(HeadSize), qMin(a.size, b.size));
+        const int order = CompareUnits({folded.data() + a.offset + skip, a.size - skip},
+                                       {folded.data() + b.offset + skip, b.size - skip});
+        return order != 0 ? order < 0 : a.index < b.index;
+    });
+
+    QList<qsizetype> order;
+    order.reserve(displayLines.size());
+    for (const SortKey &key : keys)
+        order.append(key.index);
+    return order;
+}
+
+DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date)
+{
+    DayAgenda agenda;
+    agenda.key = MakeDayKey(date);
+    agenda.allLines = std::move(allLines);
+    // A line is shown as soon as it is found to match, while its bytes are still in the cache.
+    QStringList displayLines;
+    for (qsizetype i = 0; i < agenda.allLines.size(); ++i) {
+        const AppointmentLine line = agenda.allLines.at(i);
+        if (FallsOnDate(line.asLatin1(), agenda.key)) {
+            agenda.matchingLines.append(i);
+            displayLines.append(DisplayLineOf(line));
         }
     }
-    friend bool operator<(const SortKey &a, const SortKey &b)
-    {
-        for (size_t i = 0; i < a.head.size(); ++i) {
-            if (a.head[i] != b.head[i])
-                return a.head[i] < b.head[i];
-        }
-        return a.folded < b.folded;
+    const QList<qsizetype> order = AgendaOrder(displayLines);
+    agenda.displayLines.reserve(order.size());
+    agenda.displaySources.reserve(order.size());
+    for (qsizetype index : order) {
+        agenda.displayLines.append(std::move(displayLines[index]));
+        agenda.displaySources.append(agenda.matchingLines.at(index));
     }
-};
+    agenda.count = agenda.displayLines.size();
+    return agenda;
+}
 
-// A line that falls on one or more of the dates, made ready to be shown once.
-struct ShownLine
-{
-    qsizetype source;
-    quint32 days; // bit d: falls on the d-th date
-    QString text;
-    QString displayLine;
-    SortKey key;
-};
-
-QList<DayAgenda> BuildAgendas(const QList<AppointmentLine> &allLines, QDate first, int days,
-                              bool withMatchingLines)
+QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, int days)
 {
     days = qBound(0, days, 32); // one bit a date below
     QList<DayAgenda> agendas(days);
     for (int day = 0; day < days; ++day) {
         agendas[day].key = MakeDayKey(first.addDays(day));
-        agendas[day].allLines = allLines;
+        agendas[day].allLines = allLines; // the same block
     }
-    // Each line is read, decoded and made ready to sort once, however many dates it falls on.
-    std::vector<ShownLine> shown;
-    std::vector<qsizetype> counts(static_cast<size_t>(days));
+    QStringList displayLines;
+    QList<qsizetype> sources;
+    std::vector<quint32> dates; // bit d: the line falls on the d-th date
     for (qsizetype i = 0; i < allLines.size(); ++i) {
-        const Recurrence recurrence(allLines.at(i).asLatin1());
-        if (!recurrence.isValid())
-            continue;
+        const AppointmentLine line = allLines.at(i);
         quint32 on = 0;
         for (int day = 0; day < days; ++day) {
-            if (recurrence.fallsOn(agendas.at(day).key)) {
+            if (FallsOnDate(line.asLatin1(), agendas.at(day).key))
                 on |= quint32(1) << day;
-                ++counts[size_t(day)];
-            }
         }
-        if (on == 0)
-            continue;
-        QString text = allLines.at(i).text();
-        QString displayLine = DisplayLineOf(text);
-        SortKey key(displayLine);
-        shown.push_back({i, on, std::move(text), std::move(displayLine), std::move(key)});
-    }
-    for (int day = 0; day < days; ++day) {
-        DayAgenda &agenda = agendas[day];
-        if (withMatchingLines)
-            agenda.matchingLines.reserve(counts[size_t(day)]);
-        agenda.displayLines.reserve(counts[size_t(day)]);
-        agenda.displaySources.reserve(counts[size_t(day)]);
-    }
-    for (const ShownLine &line : shown) {
-        for (int day = 0; withMatchingLines && day < days; ++day) {
-            if (line.days & (quint32(1) << day))
-                agendas[day].matchingLines.append(line.text);
+        if (on != 0) {
+            displayLines.append(DisplayLineOf(line));
+            sources.append(i);
+            dates.push_back(on);
         }
     }
-    // One sort serves every date: lines equal in the agenda order keep their order in the file.
-    std::vector<const ShownLine *> order;
-    order.reserve(shown.size());
-    for (const ShownLine &line : shown)
-        order.push_back(&line);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const ShownLine *a, const ShownLine *b) { return a->key < b->key; });
-    for (const ShownLine *entry : order) {
-        const ShownLine &line = *entry;
+    for (qsizetype k = 0; k < sources.size(); ++k) {
         for (int day = 0; day < days; ++day) {
-            if (line.days & (quint32(1) << day)) {
-                agendas[day].displayLines.append(line.displayLine);
-                agendas[day].displaySources.append(line.source);
+            if (dates[size_t(k)] & (quint32(1) << day))
+                agendas[day].matchingLines.append(sources.at(k));
+        }
+    }
+    // Lines equal in the agenda order keep their order in the file, on every date.
+    for (qsizetype index : AgendaOrder(displayLines)) {
+        for (int day = 0; day < days; ++day) {
+            if (dates[size_t(index)] & (quint32(1) << day)) {
+                agendas[day].displayLines.append(displayLines.at(index));
+                agendas[day].displaySources.append(sources.at(index));
             }
         }
     }
@@ -141,22 +248,10 @@ QList<DayAgenda> BuildAgendas(const QList<AppointmentLine> &allLines, QDate firs
     return agendas;
 }
 
-} // namespace
-
-QList<DayAgenda> BuildDayAgendas(const QList<AppointmentLine> &allLines, QDate first, int days)
-{
-    return BuildAgendas(allLines, first, days, false);
-}
-
-DayAgenda BuildDayAgenda(const QList<AppointmentLine> &allLines, QDate date)
-{
-    return BuildAgendas(allLines, date, 1, true).takeFirst();
-}
-
 DayAgenda BuildDayAgenda(const QString &path, QDate date)
 {
-    const std::optional<QList<AppointmentLine>> lines = LoadAppointmentLines(path);
-    DayAgenda agenda = BuildDayAgenda(lines.value_or(QList<AppointmentLine>()), date);
+    std::optional<AppointmentLines> lines = LoadAppointmentLines(path);
+    DayAgenda agenda = BuildDayAgenda(lines ? std::move(*lines) : AppointmentLines(), date);
     agenda.readFailed = !lines.has_value();
     return agenda;
 }

@@ -14,8 +14,8 @@ namespace book {
 struct DayAgenda
 {
     DayKey key;
-    QList<AppointmentLine> allLines; // every non-empty line of the file, in file order
-    QStringList matchingLines;       // those falling on the date, in file order
+    AppointmentLines allLines;       // every non-empty line of the file, in file order
+    QList<qsizetype> matchingLines;  // the indexes in allLines of those falling on the date
     QStringList displayLines;        // one per matching line, in agenda order
     QList<qsizetype> displaySources; // for each display line, its line's index in allLines
     qsizetype count = 0;             // the number of display lines
@@ -28,14 +28,18 @@ struct DayAgenda
 // frequency tag literal is removed wherever it stands, the first eleven characters (the
 // date) are dropped and the rest is trimmed of blanks.
 QString DisplayLineOf(QStringView line);
+// The same for a line read from the file, decoding only the part that is shown.
+QString DisplayLineOf(AppointmentLine line);
 
-// The agenda of `date` from the lines given, or from the data file at `path`. The agenda order
-// is by time for lines that begin with "HH:MM", then by content ignoring letter case; lines
-// equal in that order keep their order in the file.
-DayAgenda BuildDayAgenda(const QList<AppointmentLine> &allLines, QDate date);
+// The agenda order of display lines, as indexes into them: by time for lines that begin with
+// "HH:MM", then by content ignoring letter case; lines equal in that order keep their order.
+QList<qsizetype> AgendaOrder(const QStringList &displayLines);
+
+// The agenda of `date` from the lines given, or from the data file at `path`.
+DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date);
 DayAgenda BuildDayAgenda(const QString &path, QDate date);
-// The agendas of `days` dates (at most 32) from `first` on, from one pass over the lines. Their
-// matchingLines stay empty: only the day shown in the main window needs them.
-QList<DayAgenda> BuildDayAgendas(const QList<AppointmentLine> &allLines, QDate first, int days);
+// The agendas of `days` dates (at most 32) from `first` on, from one pass over the lines: a line
+// that falls on several of them is shown once, and one sort serves them all.
+QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, int days);
 
 } // namespace book

@@ -29,22 +29,4 @@ DayKey MakeDayKey(QDate date);
 // a multi-byte character can be mistaken for one of theirs.
 bool FallsOnDate(QLatin1StringView line, const DayKey &key);
 
-// A line's frequency and stored date, read once to be tested against several dates.
-class Recurrence
-{
-public:
-    explicit Recurrence(QLatin1StringView line);
-    // False for a line that falls on no date at all.
-    bool isValid() const { return m_frequency != Frequency::None; }
-    bool fallsOn(const DayKey &key) const;
-
-private:
-    enum class Frequency { None, Once, Daily, Weekly, Monthly, Quarterly, Yearly };
-    Frequency m_frequency = Frequency::None;
-    int m_day = 0;
-    int m_month = 0;
-    int m_year = 0;
-    int m_weekday = 0; // for *Weekly only
-};
-
 } // namespace book

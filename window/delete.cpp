@@ -52,12 +52,11 @@ void form1::Command3_Click()
         m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
         return;
     }
-    QList<book::AppointmentLine> lines = book::SplitAppointmentLines(*before);
+    book::AppointmentLines lines(*before);
     qsizetype seen = 0;
-    const auto found =
-        std::find_if(lines.begin(), lines.end(), [&](const book::AppointmentLine &line) {
-            return line == target && seen++ == occurrence;
-        });
+    const auto found = std::find_if(lines.begin(), lines.end(), [&](book::AppointmentLine line) {
+        return line == target && seen++ == occurrence;
+    });
     if (found != lines.end()) {
         const qsizetype index = found - lines.begin();
         const bool rewrittenBefore = book::AppointmentFileContent(lines) == *before;
@@ -87,7 +86,7 @@ void form1::Command7_Click()
         return;
     }
     QList<QByteArray> removed;
-    for (const book::AppointmentLine &line : book::SplitAppointmentLines(*before))
+    for (book::AppointmentLine line : book::AppointmentLines(*before))
         removed.append(line.bytes().toByteArray());
     if (!removed.isEmpty()) // an empty book has nothing to bring back
         m_deleted.append({removed, DigestOf({}), *before, -1});
@@ -116,9 +115,8 @@ void form1::undoDelete()
         if (last.index < 0) {
             restored = last.before;
         } else {
-            QList<book::AppointmentLine> lines = book::SplitAppointmentLines(*now);
-            lines.insert(last.index, book::AppointmentLine(last.lines.constFirst()));
-            restored = book::AppointmentFileContent(lines);
+            restored = book::AppointmentFileContent(book::AppointmentLines(*now), last.index,
+                                                    last.lines.constFirst());
         }
     } else if (now) {
         restored = *now;

@@ -184,17 +184,17 @@ private:
     QSet<QString> m_reminded;
 
     // Hidden controls, kept as plain members.
-    QList<book::AppointmentLine> Combo2; // every line of the data file at the last build
-    QList<qsizetype> Combo3Lines;        // for each entry of Combo3, its line in Combo2
-    QStringList dly;                     // the lines that fall on the date shown
-    QString dnm;                         // weekday number of the date shown, Sunday = 1
-    QString mon;                         // month number of the date shown
-    QString dy;                          // day number of the date shown
-    QString Text4;                       // the last display line shown
-    QString ft4;                         // the appointment line being saved
-    QString Text7;                       // key code of the last key pressed in ft1
-    QString Text8;                       // ... in ft2
-    QString Text9;                       // ... in msb
+    book::AppointmentLines Combo2; // every line of the data file at the last build
+    QList<qsizetype> Combo3Lines;  // for each entry of Combo3, its line in Combo2
+    QList<qsizetype> dly;          // the lines of Combo2 that fall on the date shown
+    QString dnm;                   // weekday number of the date shown, Sunday = 1
+    QString mon;                   // month number of the date shown
+    QString dy;                    // day number of the date shown
+    QString Text4;                 // the last display line shown
+    QString ft4;                   // the appointment line being saved
+    QString Text7;                 // key code of the last key pressed in ft1
+    QString Text8;                 // ... in ft2
+    QString Text9;                 // ... in msb
 
     friend class TestWindow;
 };

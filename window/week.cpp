@@ -204,8 +204,8 @@ void form1::refreshWeek()
         return;
     // One read for all the days; a book that cannot be read shows them empty, and the main
     // window is the one that says so.
-    const std::optional<QList<book::AppointmentLine>> lines =
+    const std::optional<book::AppointmentLines> lines =
         book::LoadAppointmentLines(m_services.dataFile);
-    m_week->setDays(book::BuildDayAgendas(lines.value_or(QList<book::AppointmentLine>()),
+    m_week->setDays(book::BuildDayAgendas(lines.value_or(book::AppointmentLines()),
                                           m_services.clock->now().date(), DaysShown));
 }

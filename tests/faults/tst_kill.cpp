@@ -31,25 +31,15 @@ QByteArray ContentFile(int which)
     return file;
 }
 
-// Its lines, sharing its bytes as lines read from a file do: made in a moment even under the
-// sanitizers.
-QList<book::AppointmentLine> LinesOf(const QByteArray &file)
-{
-    QList<book::AppointmentLine> lines;
-    for (qsizetype start = 2, end; (end = file.indexOf("\r\n", start)) >= 0; start = end + 2)
-        lines.append(book::AppointmentLine(file, start, end - start));
-    return lines;
-}
-
 // Changes the file again and again until it is killed, saying "started" after the first
 // change: "rewrite" alternates the two contents, "append" adds numbered lines, "clear"
 // alternates the first content and an empty file.
 int Writer(const QString &mode, const QString &path)
 {
-    const QList<book::AppointmentLine> first =
-        mode == u"append"_s ? QList<book::AppointmentLine>() : LinesOf(ContentFile(0));
-    const QList<book::AppointmentLine> second =
-        mode == u"rewrite"_s ? LinesOf(ContentFile(1)) : first;
+    const book::AppointmentLines first =
+        mode == u"append"_s ? book::AppointmentLines() : book::AppointmentLines(ContentFile(0));
+    const book::AppointmentLines second =
+        mode == u"rewrite"_s ? book::AppointmentLines(ContentFile(1)) : first;
     for (long round = 0;; ++round) {
         const bool done = mode == u"append"_s
                               ? book::AppendAppointmentLine(
