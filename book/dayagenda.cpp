@@ -208,8 +208,10 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
 {
     days = qBound(0, days, 32); // one bit a date below
     QList<DayAgenda> agendas(days);
+    std::vector<DayKey> keys;
     for (int day = 0; day < days; ++day) {
-        agendas[day].key = MakeDayKey(first.addDays(day));
+        keys.push_back(MakeDayKey(first.addDays(day)));
+        agendas[day].key = keys.back();
         agendas[day].allLines = allLines; // the same block
     }
     QStringList displayLines;
@@ -217,11 +219,7 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
     std::vector<quint32> dates; // bit d: the line falls on the d-th date
     for (qsizetype i = 0; i < allLines.size(); ++i) {
         const AppointmentLine line = allLines.at(i);
-        quint32 on = 0;
-        for (int day = 0; day < days; ++day) {
-            if (FallsOnDate(line.asLatin1(), agendas.at(day).key))
-                on |= quint32(1) << day;
-        }
+        const quint32 on = FallsOnDates(line.asLatin1(), keys.data(), days);
         if (on != 0) {
             displayLines.append(DisplayLineOf(line));
             sources.append(i);

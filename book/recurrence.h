@@ -28,5 +28,7 @@ DayKey MakeDayKey(QDate date);
 // It judges a line's raw bytes without decoding them: tag and date are ASCII, and no byte of
 // a multi-byte character can be mistaken for one of theirs.
 bool FallsOnDate(QLatin1StringView line, const DayKey &key);
+// The same for several dates at once, the line read once: bit i for keys[i] (count <= 32).
+quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count);
 
 } // namespace book
