@@ -181,7 +181,10 @@ std::optional<AppointmentLines> LoadAppointmentLines(const QString &path)
     return AppointmentLines(std::move(*content));
 }
 
-bool AppendAppointmentLine(const QString &path, QStringView line)
+namespace {
+
+// Where no new file can be made beside the book, the line is added in place.
+bool AppendInPlace(const QString &path, QStringView line)
 {
     const bool existed = QFileInfo::exists(path);
     QFile file(path);
@@ -209,6 +212,28 @@ bool AppendAppointmentLine(const QString &path, QStringView line)
     if (!existed)
         SyncFolderOf(path);
     return true;
+}
+
+} // namespace
+
+bool AppendAppointmentLine(const QString &path, QStringView line)
+{
+    // A line written in place can be cut where it crosses a page of the file by a kill (or a
+    // power cut) in the middle of the write. The file is therefore rewritten whole, its bytes
+    // unchanged and the line after them, and renamed over the book like any rewrite.
+    const std::optional<QByteArray> old = ReadAppointmentFile(path);
+    if (!old)
+        return false;
+    const QFileInfo target(
+        QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    if (::faccessat(AT_FDCWD, QFile::encodeName(target.absolutePath()).constData(), W_OK,
+                    AT_EACCESS) != 0)
+        return AppendInPlace(path, line);
+    QByteArray content = *old;
+    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
+        content.append(LineEnd);
+    content.append(line.toUtf8()).append(LineEnd);
+    return WriteAppointmentFile(path, content);
 }
 
 QByteArray AppointmentFileContent(const AppointmentLines &lines, qsizetype index,

@@ -28,7 +28,8 @@ std::optional<QByteArray> ReadAppointmentFile(const QString &path);
 
 // Adds the line and CR LF at the end of the file, creating it (owner-only) if absent, and
 // flushes it to disk. A last line the user left without a line end is ended first, so the
-// new line never runs into it. On failure the file is left as it was.
+// new line never runs into it. On failure the file is left as it was. Done as a rewrite, so
+// that a kill never leaves part of the line; in place where the folder takes no new file.
 [[nodiscard]] bool AppendAppointmentLine(const QString &path, QStringView line);
 
 // Replaces the file with one empty line and then the given lines, each ended by CR LF and
