@@ -54,13 +54,19 @@ const FakeClock g_clock = [] {
 FakeDialogs g_dialogs;
 RecordingPrinters g_printers;
 
-void BM_Day(benchmark::State &state)
+// Loads the window and waits until it is shown.
+void Show(form1 &window)
 {
-    form1 window({DataFile(), &g_clock, &g_dialogs, &g_printers, {}});
     window.Form_Load();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::abort();
+}
+
+void BM_Day(benchmark::State &state)
+{
+    form1 window({DataFile(), &g_clock, &g_dialogs, &g_printers, {}});
+    Show(window);
     for (auto _ : state) {
         window.Command1_Click();
         QCoreApplication::processEvents(); // let the window repaint what changed
@@ -72,10 +78,7 @@ void BM_StartUpToWindowShown(benchmark::State &state)
 {
     for (auto _ : state) {
         form1 window({DataFile(), &g_clock, &g_dialogs, &g_printers, {}});
-        window.Form_Load();
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            std::abort();
+        Show(window);
         state.PauseTiming(); // closing is not part of start-up
         window.close();
         state.ResumeTiming();
@@ -144,10 +147,7 @@ BENCHMARK(BM_Delete)->Unit(benchmark::kMillisecond);
 void BM_WeekWindow(benchmark::State &state)
 {
     form1 window({LargeBook(), &g_clock, &g_dialogs, &g_printers, {}});
-    window.Form_Load();
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::abort();
+    Show(window);
     auto *day = ControlOf<QPushButton>(window, "Command1");
     for (auto _ : state) {
         day->setFocus();

@@ -184,26 +184,15 @@ std::optional<AppointmentLines> LoadAppointmentLines(const QString &path)
 namespace {
 
 // Where no new file can be made beside the book, the line is added in place.
-bool AppendInPlace(const QString &path, QStringView line)
+bool AppendInPlace(const QString &path, QByteArrayView record)
 {
     const bool existed = QFileInfo::exists(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered,
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
                    NewFilePermissions))
         return false;
-
     const qint64 oldSize = file.size();
-    QByteArray record;
-    if (oldSize > 0) {
-        char last = 0;
-        if (!file.seek(oldSize - 1) || !file.getChar(&last))
-            return false;
-        if (last != '\n' && last != '\r')
-            record.append(LineEnd);
-    }
-    record.append(line.toUtf8()).append(LineEnd);
-
-    // One write, so that the line reaches the file whole or not at all.
+    // One write, so that the record reaches the file whole or not at all (but for a kill).
     const bool written = WriteFd(file.handle(), record) && ::fsync(file.handle()) == 0;
     if (!written) {
         file.resize(oldSize); // a short write (disk full) must not leave half a line
@@ -216,24 +205,30 @@ bool AppendInPlace(const QString &path, QStringView line)
 
 } // namespace
 
-bool AppendAppointmentLine(const QString &path, QStringView line)
+bool AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines)
 {
-    // A line written in place can be cut where it crosses a page of the file by a kill (or a
-    // power cut) in the middle of the write. The file is therefore rewritten whole, its bytes
-    // unchanged and the line after them, and renamed over the book like any rewrite.
     const std::optional<QByteArray> old = ReadAppointmentFile(path);
     if (!old)
         return false;
+    QByteArray record;
+    if (!old->isEmpty() && !old->endsWith('\n') && !old->endsWith('\r'))
+        record.append(LineEnd);
+    for (const QByteArray &line : lines)
+        record.append(line).append(LineEnd);
+    // Lines written in place can be cut where they cross a page of the file by a kill (or a
+    // power cut) in the middle of the write. The file is therefore rewritten whole, its bytes
+    // unchanged and the lines after them, and renamed over the book like any rewrite.
     const QFileInfo target(
         QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
     if (::faccessat(AT_FDCWD, QFile::encodeName(target.absolutePath()).constData(), W_OK,
                     AT_EACCESS) != 0)
-        return AppendInPlace(path, line);
-    QByteArray content = *old;
-    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
-        content.append(LineEnd);
-    content.append(line.toUtf8()).append(LineEnd);
-    return WriteAppointmentFile(path, content);
+        return AppendInPlace(path, record);
+    return WriteAppointmentFile(path, *old + record);
+}
+
+bool AppendAppointmentLine(const QString &path, QStringView line)
+{
+    return AppendAppointmentLines(path, {line.toUtf8()});
 }
 
 QByteArray AppointmentFileContent(const AppointmentLines &lines, qsizetype index,

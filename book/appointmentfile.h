@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -31,6 +32,8 @@ std::optional<QByteArray> ReadAppointmentFile(const QString &path);
 // new line never runs into it. On failure the file is left as it was. Done as a rewrite, so
 // that a kill never leaves part of the line; in place where the folder takes no new file.
 [[nodiscard]] bool AppendAppointmentLine(const QString &path, QStringView line);
+// The same for lines given as the bytes they had in the file, each written back unchanged.
+[[nodiscard]] bool AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines);
 
 // Replaces the file with one empty line and then the given lines, each ended by CR LF and
 // written back byte for byte. The new content is written to a temporary file beside the old

@@ -110,22 +110,17 @@ void form1::undoDelete()
     // Untouched since the delete: the file goes back to exactly what it was. Changed since (a
     // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
     const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
-    QByteArray restored;
+    bool restored = false;
     if (now && DigestOf(*now) == last.afterDigest) {
-        if (last.index < 0) {
-            restored = last.before;
-        } else {
-            restored = book::AppointmentFileContent(book::AppointmentLines(*now), last.index,
-                                                    last.lines.constFirst());
-        }
+        restored = book::WriteAppointmentFile(
+            m_services.dataFile,
+            last.index < 0 ? last.before
+                           : book::AppointmentFileContent(book::AppointmentLines(*now), last.index,
+                                                          last.lines.constFirst()));
     } else if (now) {
-        restored = *now;
-        if (!restored.isEmpty() && !restored.endsWith('\n') && !restored.endsWith('\r'))
-            restored.append("\r\n");
-        for (const QByteArray &line : last.lines)
-            restored.append(line).append("\r\n");
+        restored = book::AppendAppointmentLines(m_services.dataFile, last.lines);
     }
-    if (!now || !book::WriteAppointmentFile(m_services.dataFile, restored)) {
+    if (!restored) {
         m_services.dialogs->inform(this, u"The appointments could not be restored."_s);
         return;
     }
