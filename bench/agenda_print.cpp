@@ -1,10 +1,27 @@
+#include "book/appointmentfile.h"
 #include "book/datetext.h"
 #include "book/dayagenda.h"
 
 #include <QFile>
 #include <QStringEncoder>
 
+#include <csignal>
 #include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+// The book is mapped, not read: a file cut short by another program meanwhile ends the
+// process with SIGBUS, which is then told as what it is.
+void FileCutShort(int)
+{
+    static const char message[] = "agenda_print: the file was cut short while it was read\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(1);
+}
+
+} // namespace
 
 // agenda_print FILE DATE: the display lines of DATE's agenda in FILE, one per line, as UTF-8.
 int main(int argc, char **argv)
@@ -18,23 +35,32 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "agenda_print: not a date: %s\n", argv[2]);
         return 2;
     }
-    const book::DayAgenda agenda = book::BuildDayAgenda(QFile::decodeName(argv[1]), date);
-    if (agenda.readFailed) {
+    std::signal(SIGBUS, FileCutShort);
+    std::optional<book::AppointmentLines> lines =
+        book::MapAppointmentLines(QFile::decodeName(argv[1]));
+    if (!lines) {
         std::fprintf(stderr, "agenda_print: cannot read %s\n", argv[1]);
         return 1;
     }
-    // One buffer for all of it, so that printing costs no allocation a line.
+    const book::DayAgenda agenda = book::BuildDayAgenda(std::move(*lines), date);
+    // Through one small buffer, so that printing costs neither an allocation a line nor
+    // memory the size of the output.
     QStringEncoder utf8(QStringEncoder::Utf8);
-    qsizetype room = 0;
-    for (const QString &line : agenda.displayLines)
-        room += utf8.requiredSpace(line.size()) + 1;
-    QByteArray out(room, Qt::Uninitialized);
-    char *end = out.data();
+    char buffer[64 * 1024];
+    char *end = buffer;
     for (const QString &line : agenda.displayLines) {
+        const qsizetype room = utf8.requiredSpace(line.size()) + 1;
+        if (end + room > buffer + sizeof buffer) {
+            std::fwrite(buffer, 1, size_t(end - buffer), stdout);
+            end = buffer;
+        }
+        if (room > qsizetype(sizeof buffer)) { // a line longer than the buffer
+            std::fputs(line.toUtf8().append('\n').constData(), stdout);
+            continue;
+        }
         end = utf8.appendToBuffer(end, line);
         *end++ = '\n';
     }
-    out.truncate(end - out.constData());
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fwrite(buffer, 1, size_t(end - buffer), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +112,21 @@ std::optional<QByteArray> ReadRegularFile(int fd)
     return content;
 }
 
+// The book opened for reading; -1 for a missing file, an empty book; nullopt when it
+// exists but cannot be opened. O_NONBLOCK: a pipe in the book's place must not hold the
+// program up; it is refused later with a folder or a device, as a book that cannot be read.
+std::optional<int> OpenBook(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0)
+        return fd;
+    // A link to nowhere (a drive not mounted) is no empty book.
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return -1;
+    return std::nullopt;
+}
+
 } // namespace
 
 bool WriteAppointmentFile(const QString &path, QByteArrayView content)
@@ -158,18 +174,13 @@ bool WriteAppointmentFile(const QString &path, QByteArrayView content)
 
 std::optional<QByteArray> ReadAppointmentFile(const QString &path)
 {
-    // O_NONBLOCK: a pipe in the book's place must not hold the program up; it is refused below
-    // with a folder or a device, as a book that cannot be read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        // A missing file is an empty book; a link to nowhere (a drive not mounted) is not.
-        const QFileInfo info(path);
-        if (!info.exists() && !info.isSymLink())
-            return QByteArray();
+    const std::optional<int> fd = OpenBook(path);
+    if (!fd)
         return std::nullopt;
-    }
-    std::optional<QByteArray> content = ReadRegularFile(fd);
-    ::close(fd);
+    if (*fd < 0)
+        return QByteArray();
+    std::optional<QByteArray> content = ReadRegularFile(*fd);
+    ::close(*fd);
     return content;
 }
 
@@ -179,6 +190,31 @@ std::optional<AppointmentLines> LoadAppointmentLines(const QString &path)
     if (!content)
         return std::nullopt;
     return AppointmentLines(std::move(*content));
+}
+
+std::optional<AppointmentLines> MapAppointmentLines(const QString &path)
+{
+    const std::optional<int> fd = OpenBook(path);
+    if (!fd)
+        return std::nullopt;
+    if (*fd < 0)
+        return AppointmentLines();
+    struct stat info = {};
+    if (::fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0 ||
+        info.st_size > AppointmentLines::MaxContentSize) {
+        ::close(*fd);
+        return LoadAppointmentLines(path); // which tells these cases apart
+    }
+    const auto size = size_t(info.st_size);
+    // MAP_POPULATE: the pages are the file cache's, all taken in one call.
+    void *const mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, *fd, 0);
+    ::close(*fd);
+    if (mapped == MAP_FAILED)
+        return LoadAppointmentLines(path); // a file system that cannot map
+    const std::shared_ptr<const void> keeper(
+        mapped, [size](const void *p) { ::munmap(const_cast<void *>(p), size); });
+    return AppointmentLines(
+        QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)), keeper);
 }
 
 namespace {

@@ -23,6 +23,12 @@ inline constexpr QStringView DataFileName = u"ganctl.ngb";
 // not write anything back in its place.
 std::optional<AppointmentLines> LoadAppointmentLines(const QString &path);
 
+// The same lines, with the file mapped into memory rather than read: quicker for a process
+// that reads the book once and ends, as its pages are then the file cache's own. A file cut
+// short by another program while the lines live raises SIGBUS where they are read, so a
+// program that keeps the lines must load them.
+std::optional<AppointmentLines> MapAppointmentLines(const QString &path);
+
 // The file's bytes as they are: empty for a missing file, nullopt when it cannot be read.
 // AppointmentLines(bytes) gives the lines that LoadAppointmentLines would.
 std::optional<QByteArray> ReadAppointmentFile(const QString &path);

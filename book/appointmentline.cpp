@@ -1,7 +1,5 @@
 #include "book/appointmentline.h"
 
-#include <QStringDecoder>
-
 #include <bit>
 
 #if defined(__SSE2__)
@@ -57,13 +55,69 @@ quint64 LineEndsOf(const char *chunk)
 
 } // namespace
 
+namespace {
+
+// UTF-8 to UTF-16 in one pass over short text, with no decoder object: the number of units
+// written to `out`, which has room for one a byte, or -1 where the bytes are not valid UTF-8.
+// The range allowed for the second byte of a sequence shuts out overlong forms, surrogates and
+// everything above U+10FFFF, as strict decoders do. A U+FEFF is kept as any other character.
+qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = in + bytes.size();
+    char16_t *const start = out;
+    while (in < end) {
+        const unsigned char lead = *in;
+        if (lead < 0x80) {
+            *out++ = lead;
+            ++in;
+            continue;
+        }
+        int more = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0xC2 || lead > 0xF4)
+            return -1;
+        if (lead < 0xE0) {
+            more = 1;
+        } else if (lead < 0xF0) {
+            more = 2;
+            low = lead == 0xE0 ? 0xA0 : low;
+            high = lead == 0xED ? 0x9F : high;
+        } else {
+            more = 3;
+            low = lead == 0xF0 ? 0x90 : low;
+            high = lead == 0xF4 ? 0x8F : high;
+        }
+        if (end - in <= more || in[1] < low || in[1] > high)
+            return -1;
+        char32_t code = lead & (0x3F >> more);
+        for (int k = 1; k <= more; ++k) {
+            if ((in[k] & 0xC0) != 0x80)
+                return -1;
+            code = code << 6 | (in[k] & 0x3F);
+        }
+        in += more + 1;
+        if (QChar::requiresSurrogates(code)) {
+            *out++ = QChar::highSurrogate(code);
+            *out++ = QChar::lowSurrogate(code);
+        } else {
+            *out++ = char16_t(code);
+        }
+    }
+    return out - start;
+}
+
+} // namespace
+
 QString DecodeLineBytes(QByteArrayView bytes)
 {
-    if (!bytes.isValidUtf8())
+    QString text(bytes.size(), Qt::Uninitialized);
+    const qsizetype units = DecodeUtf8(bytes, reinterpret_cast<char16_t *>(text.data()));
+    if (units < 0)
         return DecodeWindows1252(bytes);
-    // ConvertInitialBom: a U+FEFF that starts a line is content, not a byte-order mark.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return utf8.decode(bytes);
+    text.truncate(units);
+    return text;
 }
 
 QString AppointmentLine::text() const
@@ -77,27 +131,45 @@ AppointmentLines::AppointmentLines(QByteArray content)
     Q_ASSERT(m_content.size() <= MaxContentSize);
     const char *const bytes = m_content.constData();
     const qsizetype size = m_content.size();
-    qsizetype lineStart = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const auto endLine = [this, &lineStart](qsizetype lineEnd) {
-        if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
-            m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
-        lineStart = lineEnd + 1;
+    const qsizetype first = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const auto endsOf = [bytes, size](qsizetype chunk) {
+        if (size - chunk >= 64)
+            return LineEndsOf(bytes + chunk);
+        quint64 ends = ~quint64(0) << (size - chunk); // the bytes past the end count as ends
+        for (qsizetype i = chunk; i < size; ++i)
+            ends |= quint64(bytes[i] == '\r' || bytes[i] == '\n') << (i - chunk);
+        return ends;
     };
-    for (qsizetype chunk = lineStart; chunk < size; chunk += 64) {
-        quint64 ends = 0;
-        if (size - chunk >= 64) {
-            ends = LineEndsOf(bytes + chunk);
-        } else {
-            for (qsizetype i = chunk; i < size; ++i)
-                ends |= quint64(bytes[i] == '\r' || bytes[i] == '\n') << (i - chunk);
+    // The lines are counted first, a chunk's starts at once, so that the list is made once at
+    // its size: growing it would touch twice the memory, and fresh memory is what costs most.
+    qsizetype lines = 0;
+    quint64 afterEnd = 1; // whether the byte before the chunk ended a line
+    for (qsizetype chunk = first; chunk < size; chunk += 64) {
+        const quint64 ends = endsOf(chunk);
+        lines += std::popcount(~ends & (ends << 1 | afterEnd));
+        afterEnd = ends >> 63;
+    }
+    m_spans.reserve(lines);
+    qsizetype lineStart = first;
+    for (qsizetype chunk = first; chunk < size; chunk += 64) {
+        for (quint64 ends = endsOf(chunk); ends != 0; ends &= ends - 1) {
+            const qsizetype lineEnd = qMin(chunk + std::countr_zero(ends), size);
+            if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
+                m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
+            lineStart = lineEnd + 1;
+            if (lineEnd == size)
+                break;
         }
-        for (; ends != 0; ends &= ends - 1)
-            endLine(chunk + std::countr_zero(ends));
     }
     if (lineStart < size)
-        endLine(size);
-    // Cheaper than counting the lines first: a large list shrinks where it stands.
-    m_spans.squeeze();
+        m_spans.append({quint32(lineStart), quint32(size - lineStart)});
+    Q_ASSERT(m_spans.size() == lines);
+}
+
+AppointmentLines::AppointmentLines(QByteArray content, std::shared_ptr<const void> keeper)
+    : AppointmentLines(std::move(content))
+{
+    m_keeper = std::move(keeper);
 }
 
 QStringView TrimBlanks(QStringView text)

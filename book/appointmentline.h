@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <memory>
 
 namespace book {
 
@@ -110,6 +111,9 @@ public:
     // byte-order mark at its start is skipped, and empty lines are left out. The content must
     // not be larger than MaxContentSize.
     explicit AppointmentLines(QByteArray content);
+    // The same for content that `keeper` keeps alive (QByteArray::fromRawData() of a mapped
+    // file), for as long as this list or a copy of it lives.
+    AppointmentLines(QByteArray content, std::shared_ptr<const void> keeper);
 
     qsizetype size() const { return m_spans.size(); }
     bool isEmpty() const { return m_spans.isEmpty(); }
@@ -184,6 +188,7 @@ private:
         quint32 size;
     };
     QByteArray m_content;
+    std::shared_ptr<const void> m_keeper;
     QList<Span> m_spans;
 };
 

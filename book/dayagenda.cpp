@@ -2,61 +2,113 @@
 
 #include "book/appointmentfile.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <string_view>
+#include <string>
+#include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace book {
 
 namespace {
 
-// What QString::toCaseFolded() gives, written to `out` without a string of its own. Folding
-// keeps the number of code units.
-void FoldCase(QStringView text, char16_t *out)
+// A unit outside a surrogate pair, folded as QString::toCaseFolded() folds it: within the
+// Basic Multilingual Plane, so the number of units stays.
+char16_t FoldUnit(char16_t unit)
 {
-    // Most lines are ASCII, and for them folding is a branchless loop over the letters.
-    const char16_t *const in = text.utf16();
-    char16_t seen = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        seen |= in[i];
-    if (seen < 0x80) {
-        for (qsizetype i = 0; i < text.size(); ++i)
-            out[i] = in[i] + (char16_t(in[i] - u'A') < 26 ? u'a' - u'A' : 0);
-        return;
-    }
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (unit < 0x80) {
-            *out++ = unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
-                   QChar::isLowSurrogate(text[i + 1].unicode())) {
-            const char32_t folded =
-                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
-            *out++ = QChar::highSurrogate(folded);
-            *out++ = QChar::lowSurrogate(folded);
-            ++i;
-        } else {
-            *out++ = char16_t(QChar::toCaseFolded(char32_t(unit)));
-        }
-    }
+    if (unit < 0x80)
+        return unit + (char16_t(unit - u'A') < 26 ? u'a' - u'A' : 0);
+    return char16_t(QChar::toCaseFolded(char32_t(unit)));
 }
 
-// Code units compared as QString compares them, four at a time while they are alike: lines
-// that share a time often share a long start of their content too.
-int CompareUnits(std::u16string_view a, std::u16string_view b)
+// The folded form of the text, pairs and all, as QString::toCaseFolded() gives it.
+std::u16string FoldCase(QStringView text)
 {
-    const size_t common = std::min(a.size(), b.size());
-    size_t i = 0;
-    for (; i + 4 <= common; i += 4) {
-        quint64 wordA;
-        quint64 wordB;
-        std::memcpy(&wordA, a.data() + i, sizeof wordA);
-        std::memcpy(&wordB, b.data() + i, sizeof wordB);
-        if (wordA != wordB)
-            break;
+    std::u16string out;
+    out.reserve(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t folded =
+                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, text[++i].unicode()));
+            out += QChar::highSurrogate(folded);
+            out += QChar::lowSurrogate(folded);
+        } else {
+            out += QChar::isSurrogate(unit) ? unit : FoldUnit(unit);
+        }
     }
-    return a.substr(i).compare(b.substr(i));
+    return out;
+}
+
+// What the shown part of a line holds beyond plain text, found sixteen bytes at a time.
+struct RestScan
+{
+    bool star = false;  // a "*", which may start a tag literal to remove
+    bool caret = false; // a "^", shown as a blank
+    bool ascii = true;
+};
+
+RestScan ScanRest(QByteArrayView bytes)
+{
+#if defined(__SSE2__)
+    const __m128i star = _mm_set1_epi8('*');
+    const __m128i caret = _mm_set1_epi8('^');
+    __m128i stars = _mm_setzero_si128();
+    __m128i carets = _mm_setzero_si128();
+    __m128i high = _mm_setzero_si128();
+    const auto scan = [&](const char *chunk) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chunk));
+        stars = _mm_or_si128(stars, _mm_cmpeq_epi8(b, star));
+        carets = _mm_or_si128(carets, _mm_cmpeq_epi8(b, caret));
+        high = _mm_or_si128(high, b);
+    };
+    qsizetype i = 0;
+    for (; i + 16 <= bytes.size(); i += 16)
+        scan(bytes.data() + i);
+    if (i < bytes.size()) {
+        char tail[16] = {};
+        std::memcpy(tail, bytes.data() + i, size_t(bytes.size() - i));
+        scan(tail);
+    }
+    return {_mm_movemask_epi8(stars) != 0, _mm_movemask_epi8(carets) != 0,
+            _mm_movemask_epi8(high) == 0};
+#else
+    RestScan found;
+    for (char c : bytes) {
+        found.star = found.star || c == '*';
+        found.caret = found.caret || c == '^';
+        found.ascii = found.ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    return found;
+#endif
+}
+
+// The two lines compared as their folded forms compare, folding a unit only where the lines
+// differ; where that is in a surrogate pair, both are folded whole.
+int CompareFolded(QStringView a, QStringView b)
+{
+    const qsizetype common = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t unitA = a[i].unicode();
+        const char16_t unitB = b[i].unicode();
+        if (unitA == unitB)
+            continue;
+        if (QChar::isSurrogate(unitA) || QChar::isSurrogate(unitB))
+            return FoldCase(a).compare(FoldCase(b));
+        const char16_t foldedA = FoldUnit(unitA);
+        const char16_t foldedB = FoldUnit(unitB);
+        if (foldedA != foldedB)
+            return foldedA < foldedB ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
 } // namespace
@@ -97,26 +149,24 @@ QString DisplayLineOf(AppointmentLine line)
     // that the twelfth character is the twelfth byte whatever the rest of the line is.
     const QByteArrayView bytes = line.bytes();
     const qsizetype caret = CaretOfTag(line.asLatin1());
-    const qsizetype dateEnd = qMin(caret + 11, bytes.size());
     if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
         return DisplayLineOf(line.text());
-    bool ascii = true;
-    bool caretInRest = false;
-    for (qsizetype i = caret + 1; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '*' || (i < dateEnd && static_cast<unsigned char>(c) >= 0x80))
+    const qsizetype dateEnd = qMin(caret + 11, bytes.size());
+    for (qsizetype i = caret + 1; i < dateEnd; ++i) {
+        if (bytes[i] == '*' || static_cast<unsigned char>(bytes[i]) >= 0x80)
             return DisplayLineOf(line.text());
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-        caretInRest = caretInRest || c == '^';
     }
     QByteArrayView rest = bytes.sliced(dateEnd);
+    const RestScan scan = ScanRest(rest);
+    if (scan.star)
+        return DisplayLineOf(line.text());
     while (!rest.isEmpty() && (rest.front() == ' ' || rest.front() == '^'))
         rest = rest.sliced(1);
     while (!rest.isEmpty() && (rest.back() == ' ' || rest.back() == '^'))
         rest.chop(1);
     // Whether the line is UTF-8 is decided by the rest alone, the part before it being ASCII.
-    QString text = ascii ? QString::fromLatin1(rest) : DecodeLineBytes(rest);
-    if (caretInRest)
+    QString text = scan.ascii ? QString::fromLatin1(rest) : DecodeLineBytes(rest);
+    if (scan.caret)
         text.replace(u'^', u' ');
     return text;
 }
@@ -124,53 +174,68 @@ QString DisplayLineOf(AppointmentLine line)
 QList<qsizetype> AgendaOrder(const QStringList &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
-    // orders by time and then by content. All lines are folded into one buffer, and the first
-    // twelve characters of each, the time and the start of the content, are packed into
-    // numbers that settle most comparisons without looking at the buffer.
-    constexpr qsizetype HeadSize = 12;
+    // orders by time and then by content. The first sixteen folded units of each line are
+    // packed a byte each into two numbers that settle nearly every comparison: a unit above
+    // 0xFE counts as 0xFF and ends the packing, so that lines alike in their packed bytes are
+    // either equal there or to be compared whole.
     struct SortKey
     {
-        unsigned __int128 head; // the first eight, compared without a branch
-        quint64 tail;           // and the next four
-        quint32 offset;         // of the folded line in the buffer
-        quint32 size;
-        qsizetype index;
+        quint64 high; // units 0-7, the first in the top byte
+        quint64 low;  // units 8-15
+        quint32 index;
     };
-    qsizetype total = 0;
-    for (const QString &line : displayLines)
-        total += line.size();
-    std::vector<char16_t> folded(static_cast<size_t>(total));
-    std::vector<SortKey> keys;
-    keys.reserve(size_t(displayLines.size()));
-    qsizetype offset = 0;
+    std::vector<SortKey> keys(size_t(displayLines.size()));
     for (qsizetype i = 0; i < displayLines.size(); ++i) {
         const QString &line = displayLines.at(i);
-        char16_t *const text = folded.data() + offset;
-        FoldCase(line, text);
-        SortKey key{0, 0, quint32(offset), quint32(line.size()), i};
-        for (qsizetype c = 0; c < HeadSize; ++c) {
-            const char16_t unit = c < line.size() ? text[c] : 0;
-            if (c < 8)
-                key.head = key.head << 16 | unit;
-            else
-                key.tail = key.tail << 16 | unit;
+        unsigned char head[16] = {};
+        for (qsizetype c = 0; c < qMin<qsizetype>(line.size(), 16); ++c) {
+            const char16_t unit = line.at(c).unicode();
+            const char16_t folded = QChar::isSurrogate(unit) ? 0xFF : FoldUnit(unit);
+            head[c] = static_cast<unsigned char>(qMin<char16_t>(folded, 0xFF));
+            if (head[c] == 0xFF)
+                break;
         }
-        keys.push_back(key);
-        offset += line.size();
+        keys[size_t(i)] = {qFromBigEndian<quint64>(head), qFromBigEndian<quint64>(head + 8),
+                           quint32(i)};
     }
-    // Lines of equal heads are alike in their first twelve characters, or are shorter and end
-    // there. The rest is compared as code units, as QString compares, without a call into Qt;
-    // the index comes last, for lines equal in that order.
-    std::sort(keys.begin(), keys.end(), [&folded](const SortKey &a, const SortKey &b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        if (a.tail != b.tail)
-            return a.tail < b.tail;
-        const quint32 skip = qMin(quint32(HeadSize), qMin(a.size, b.size));
-        const int order = CompareUnits({folded.data() + a.offset + skip, a.size - skip},
-                                       {folded.data() + b.offset + skip, b.size - skip});
-        return order != 0 ? order < 0 : a.index < b.index;
-    });
+    if (keys.empty())
+        return {};
+
+    // By `high` first, a byte at a time from its lowest, each pass keeping the order of the
+    // one before: a radix sort has no comparison to mispredict, and a byte that all lines
+    // share, such as the ":" of the time, costs no pass.
+    std::array<std::array<quint32, 256>, 8> counts{};
+    for (const SortKey &key : keys) {
+        for (int byte = 0; byte < 8; ++byte)
+            ++counts[byte][key.high >> (8 * byte) & 0xFF];
+    }
+    std::vector<SortKey> sorted(keys.size());
+    for (int byte = 0; byte < 8; ++byte) {
+        std::array<quint32, 256> &starts = counts[byte];
+        if (starts[keys.front().high >> (8 * byte) & 0xFF] == keys.size())
+            continue;
+        quint32 start = 0;
+        for (quint32 &count : starts)
+            start += std::exchange(count, start);
+        for (const SortKey &key : keys)
+            sorted[starts[key.high >> (8 * byte) & 0xFF]++] = key;
+        keys.swap(sorted);
+    }
+    // Lines alike in `high` are still in their first order, and are sorted among themselves by
+    // all the rest; the index comes last, for lines equal in the agenda order.
+    for (auto run = keys.begin(); run != keys.end();) {
+        const auto end = std::find_if(
+            run, keys.end(), [high = run->high](const SortKey &key) { return key.high != high; });
+        if (end - run > 1) {
+            std::sort(run, end, [&displayLines](const SortKey &a, const SortKey &b) {
+                if (a.low != b.low)
+                    return a.low < b.low;
+                const int order = CompareFolded(displayLines.at(a.index), displayLines.at(b.index));
+                return order != 0 ? order < 0 : a.index < b.index;
+            });
+        }
+        run = end;
+    }
 
     QList<qsizetype> order;
     order.reserve(displayLines.size());
@@ -184,21 +249,30 @@ DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date)
     DayAgenda agenda;
     agenda.key = MakeDayKey(date);
     agenda.allLines = std::move(allLines);
-    // A line is shown as soon as it is found to match, while its bytes are still in the cache.
-    QStringList displayLines;
-    for (qsizetype i = 0; i < agenda.allLines.size(); ++i) {
-        const AppointmentLine line = agenda.allLines.at(i);
-        if (FallsOnDate(line.asLatin1(), agenda.key)) {
-            agenda.matchingLines.append(i);
-            displayLines.append(DisplayLineOf(line));
+    agenda.matchingLines = FallingLines(agenda.allLines, &agenda.key, 1);
+    agenda.displayLines.reserve(agenda.matchingLines.size());
+    for (qsizetype index : std::as_const(agenda.matchingLines))
+        agenda.displayLines.append(DisplayLineOf(agenda.allLines.at(index)));
+    // Into agenda order where they stand, each string moved once along its cycle of the order.
+    const QList<qsizetype> order = AgendaOrder(agenda.displayLines);
+    agenda.displaySources.resize(order.size());
+    std::vector<bool> placed(size_t(order.size()));
+    for (qsizetype start = 0; start < order.size(); ++start) {
+        if (placed[size_t(start)])
+            continue;
+        QString held = std::move(agenda.displayLines[start]);
+        qsizetype at = start;
+        for (;;) {
+            placed[size_t(at)] = true;
+            agenda.displaySources[at] = agenda.matchingLines.at(order.at(at));
+            const qsizetype from = order.at(at);
+            if (from == start) {
+                agenda.displayLines[at] = std::move(held);
+                break;
+            }
+            agenda.displayLines[at] = std::move(agenda.displayLines[from]);
+            at = from;
         }
-    }
-    const QList<qsizetype> order = AgendaOrder(displayLines);
-    agenda.displayLines.reserve(order.size());
-    agenda.displaySources.reserve(order.size());
-    for (qsizetype index : order) {
-        agenda.displayLines.append(std::move(displayLines[index]));
-        agenda.displaySources.append(agenda.matchingLines.at(index));
     }
     agenda.count = agenda.displayLines.size();
     return agenda;
@@ -214,18 +288,12 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
         agendas[day].key = keys.back();
         agendas[day].allLines = allLines; // the same block
     }
-    QStringList displayLines;
-    QList<qsizetype> sources;
     std::vector<quint32> dates; // bit d: the line falls on the d-th date
-    for (qsizetype i = 0; i < allLines.size(); ++i) {
-        const AppointmentLine line = allLines.at(i);
-        const quint32 on = FallsOnDates(line.asLatin1(), keys.data(), days);
-        if (on != 0) {
-            displayLines.append(DisplayLineOf(line));
-            sources.append(i);
-            dates.push_back(on);
-        }
-    }
+    const QList<qsizetype> sources = FallingLines(allLines, keys.data(), days, &dates);
+    QStringList displayLines;
+    displayLines.reserve(sources.size());
+    for (qsizetype index : sources)
+        displayLines.append(DisplayLineOf(allLines.at(index)));
     for (qsizetype k = 0; k < sources.size(); ++k) {
         for (int day = 0; day < days; ++day) {
             if (dates[size_t(k)] & (quint32(1) << day))

@@ -3,7 +3,10 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 namespace book {
@@ -17,6 +20,41 @@ constexpr Frequency Frequencies[] = {Frequency::Once,    Frequency::Daily,     F
                                      Frequency::Monthly, Frequency::Quarterly, Frequency::Yearly};
 static_assert(std::size(Frequencies) == FrequencyTags.size());
 
+constexpr qsizetype MinDatedLineSize = Once.size() + 11; // tag, "^" and dd/mm/yyyy
+
+// A tag and its "^" as the first bytes of a line, read as two little-endian numbers.
+struct TagForm
+{
+    quint64 mask[2] = {0, 0};
+    quint64 bytes[2] = {1, 0}; // matches no line until a tag is set
+    qsizetype caret = 0;
+    Frequency frequency = Frequency::None;
+};
+
+// Indexed by a tag's second byte: its five low bits differ for the six tags.
+constexpr std::array<TagForm, 32> MakeTagForms()
+{
+    std::array<TagForm, 32> forms{};
+    for (size_t tag = 0; tag < FrequencyTags.size(); ++tag) {
+        const QStringView text = FrequencyTags[tag];
+        TagForm form{{0, 0}, {0, 0}, text.size(), Frequencies[tag]};
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            const quint64 byte = i < text.size() ? text[i].unicode() : u'^';
+            form.mask[i / 8] |= quint64(0xFF) << (8 * (i % 8));
+            form.bytes[i / 8] |= byte << (8 * (i % 8));
+        }
+        forms[text[1].unicode() % forms.size()] = form;
+    }
+    return forms;
+}
+constexpr std::array<TagForm, 32> TagForms = MakeTagForms();
+static_assert(std::count_if(TagForms.begin(), TagForms.end(),
+                            [](const TagForm &form) {
+                                return form.frequency != Frequency::None;
+                            }) == FrequencyTags.size(),
+              "each tag needs a slot of its own");
+static_assert(MaxTagSize + 1 <= 16, "a tag and its caret fit the first sixteen bytes");
+
 } // namespace
 
 DayKey MakeDayKey(QDate date)
@@ -24,17 +62,22 @@ DayKey MakeDayKey(QDate date)
     return DayKey{date, WeekdayNumber(date), date.month(), date.day(), date.year(), DateText(date)};
 }
 
-quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count)
+namespace {
+
+// FallsOnDates(), inline for the loop over all lines, where a single date makes count 1.
+Q_ALWAYS_INLINE quint32 DatesOf(QLatin1StringView line, const DayKey *keys, int count)
 {
-    // Every line is tested on every build: a "^" further in than the longest tag can end
-    // only a tag that is none of them.
-    const qsizetype caret = CaretOfTag(line);
-    if (caret < 0)
+    // Every line is tested on every build. The shortest line with a date has sixteen bytes, and
+    // its first sixteen tell the tag and where its "^" is in one look at the form of that tag.
+    if (line.size() < MinDatedLineSize)
         return 0;
-    const qsizetype tag = FrequencyTagIndex(line.first(caret));
-    if (tag < 0)
+    const quint64 head[2] = {qFromLittleEndian<quint64>(line.data()),
+                             qFromLittleEndian<quint64>(line.data() + 8)};
+    const TagForm &form = TagForms[static_cast<unsigned char>(line.data()[1]) % TagForms.size()];
+    if (((head[0] & form.mask[0]) != form.bytes[0]) | ((head[1] & form.mask[1]) != form.bytes[1]))
         return 0;
-    const Frequency frequency = Frequencies[tag];
+    const qsizetype caret = form.caret;
+    const Frequency frequency = form.frequency;
 
     const QLatin1StringView dateField =
         line.sliced(caret + 1).first(qMin<qsizetype>(10, line.size() - caret - 1));
@@ -83,6 +126,33 @@ quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count)
         dates |= quint32(falls) << i;
     }
     return dates;
+}
+
+} // namespace
+
+quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count)
+{
+    return DatesOf(line, keys, count);
+}
+
+QList<qsizetype> FallingLines(const AppointmentLines &lines, const DayKey *keys, int count,
+                              std::vector<quint32> *dates)
+{
+    QList<qsizetype> found;
+    const auto scan = [&](int keyCount) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (const quint32 on = DatesOf(lines.at(i).asLatin1(), keys, keyCount)) {
+                found.append(i);
+                if (dates)
+                    dates->push_back(on);
+            }
+        }
+    };
+    if (count == 1)
+        scan(1); // with the count known, the test of each line comes down to one date's
+    else
+        scan(count);
+    return found;
 }
 
 bool FallsOnDate(QLatin1StringView line, const DayKey &key)

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "book/appointmentline.h"
+
 #include <QDate>
 #include <QLatin1StringView>
+#include <QList>
 #include <QString>
 #include <QStringView>
+
+#include <vector>
 
 namespace book {
 
@@ -30,5 +35,10 @@ DayKey MakeDayKey(QDate date);
 bool FallsOnDate(QLatin1StringView line, const DayKey &key);
 // The same for several dates at once, the line read once: bit i for keys[i] (count <= 32).
 quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count);
+
+// The indexes of the lines that fall on at least one of the keys' dates (count <= 32), in file
+// order; with, in `dates` when given, each one's bits as FallsOnDates() gives them.
+QList<qsizetype> FallingLines(const AppointmentLines &lines, const DayKey *keys, int count,
+                              std::vector<quint32> *dates = nullptr);
 
 } // namespace book

@@ -5,6 +5,7 @@
 #include "fuzz/oracle.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -41,8 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::optional<book::AppointmentLines> read = book::LoadAppointmentLines(path);
     REQUIRE(read.has_value());
     QList<QByteArray> lines;
-    for (book::AppointmentLine line : *read)
+    for (book::AppointmentLine line : *read) {
         lines.append(line.bytes().toByteArray());
+        // Qt's own reading where the bytes are UTF-8, a character a byte where they are not.
+        REQUIRE(line.bytes().isValidUtf8()
+                    ? line.text() == QStringDecoder(QStringDecoder::Utf8,
+                                                    QStringDecoder::Flag::ConvertInitialBom)
+                                         .decode(line.bytes())
+                    : line.text().size() == line.bytes().size());
+    }
     REQUIRE(lines == Lines(bytes));
 
     // The agenda: exactly the lines the recurrence table selects, none showing a "^".
@@ -55,9 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     REQUIRE(agenda.matchingLines == selected);
     REQUIRE(agenda.count == selected.size() && agenda.displayLines.size() == selected.size());
-    for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) // the oracle shows no "^"
+    for (qsizetype i = 0; i < agenda.displayLines.size(); ++i) { // the oracle shows no "^"
         REQUIRE(agenda.displayLines.at(i) ==
                 oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
+        // In order of the folded text, then of the place in the file.
+        const int order = i == 0 ? -1
+                                 : agenda.displayLines.at(i - 1).toCaseFolded().compare(
+                                       agenda.displayLines.at(i).toCaseFolded());
+        REQUIRE(order < 0 ||
+                (order == 0 && agenda.displaySources.at(i - 1) < agenda.displaySources.at(i)));
+    }
 
     // A rewrite of what was read gives the same lines back, byte for byte.
     REQUIRE(book::RewriteAppointmentFile(path, *read));

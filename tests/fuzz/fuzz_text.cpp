@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     REQUIRE(parsed == oracle::ParseDate(text));
     if (parsed.isValid())
         REQUIRE(book::DateText(parsed) == text);
-    REQUIRE(book::DateTextParts(QLatin1StringView(text.toUtf8())).isValid() == parsed.isValid());
+    const QCalendar::YearMonthDay parts = book::DateTextParts(QLatin1StringView(text.toUtf8()));
+    REQUIRE(parts.isValid() ? QDate(parts.year, parts.month, parts.day) == parsed
+                            : !parsed.isValid());
 
     // A time of day is "HH:MM" with hours 00-23 and minutes 00-59, nothing else.
     const QTime time = QTime::fromString(text, QStringLiteral("HH:mm"));
