@@ -24,7 +24,7 @@ QDate ParseDateText(QStringView text);
 // from the year 1 (it knows no year 0); otherwise not valid(). Without QDate's call.
 inline QCalendar::YearMonthDay CheckedDateParts(int year, int month, int day)
 {
-    constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
     if (year < 1 || month < 1 || month > 12 || day < 1 || day > monthDays[month - 1] ||
         (month == 2 && day == 29 && !leap))
@@ -64,7 +64,7 @@ inline int WeekdayNumber(QCalendar::YearMonthDay date)
 {
     Q_ASSERT(date.isValid() && date.year >= 1);
     // Counted from 1 March, so that a leap day ends the year it belongs to.
-    constexpr int monthShift[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    static constexpr int monthShift[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
     const int year = date.month < 3 ? date.year - 1 : date.year;
     return (year + year / 4 - year / 100 + year / 400 + monthShift[date.month - 1] + date.day) % 7 +
            1;

@@ -48,6 +48,27 @@ std::u16string FoldCase(QStringView text)
     return out;
 }
 
+// Whether the date field, ten bytes but in a broken line, is ASCII without a "*": eight
+// bytes and two at once, as numbers, where it is whole.
+bool IsPlainDate(QByteArrayView field)
+{
+    if (field.size() < 10) {
+        return std::none_of(field.begin(), field.end(), [](char c) {
+            return c == '*' || static_cast<unsigned char>(c) >= 0x80;
+        });
+    }
+    constexpr quint64 Ones = 0x0101'0101'0101'0101;
+    constexpr quint64 Tops = 0x8080'8080'8080'8080;
+    const quint64 bytes[2] = {qFromUnaligned<quint64>(field.data()),
+                              qFromUnaligned<quint16>(field.data() + 8) | (Ones << 16)};
+    for (quint64 word : bytes) {
+        const quint64 stars = word ^ (Ones * '*'); // a zero byte where there was a "*"
+        if ((word & Tops) != 0 || ((stars - Ones) & ~stars & Tops) != 0)
+            return false;
+    }
+    return true;
+}
+
 // What the shown part of a line holds beyond plain text, found sixteen bytes at a time.
 struct RestScan
 {
@@ -152,10 +173,8 @@ QString DisplayLineOf(AppointmentLine line)
     if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
         return DisplayLineOf(line.text());
     const qsizetype dateEnd = qMin(caret + 11, bytes.size());
-    for (qsizetype i = caret + 1; i < dateEnd; ++i) {
-        if (bytes[i] == '*' || static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return DisplayLineOf(line.text());
-    }
+    if (!IsPlainDate(bytes.sliced(caret + 1, dateEnd - caret - 1)))
+        return DisplayLineOf(line.text());
     QByteArrayView rest = bytes.sliced(dateEnd);
     const RestScan scan = ScanRest(rest);
     if (scan.star)
