@@ -108,6 +108,17 @@ qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
     return out - start;
 }
 
+// std::popcount without the library call it becomes where the processor's own instruction
+// cannot be assumed.
+constexpr int CountBits(quint64 bits)
+{
+    bits -= bits >> 1 & 0x5555'5555'5555'5555;
+    bits = (bits & 0x3333'3333'3333'3333) + (bits >> 2 & 0x3333'3333'3333'3333);
+    bits = (bits + (bits >> 4)) & 0x0F0F'0F0F'0F0F'0F0F;
+    return int((bits * 0x0101'0101'0101'0101) >> 56);
+}
+static_assert(CountBits(0) == 0 && CountBits(~quint64(0)) == 64 && CountBits(0x8001) == 2);
+
 } // namespace
 
 QString DecodeLineBytes(QByteArrayView bytes)
@@ -146,7 +157,7 @@ AppointmentLines::AppointmentLines(QByteArray content)
     quint64 afterEnd = 1; // whether the byte before the chunk ended a line
     for (qsizetype chunk = first; chunk < size; chunk += 64) {
         const quint64 ends = endsOf(chunk);
-        lines += std::popcount(~ends & (ends << 1 | afterEnd));
+        lines += CountBits(~ends & (ends << 1 | afterEnd));
         afterEnd = ends >> 63;
     }
     m_spans.reserve(lines);
