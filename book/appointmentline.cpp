@@ -53,10 +53,6 @@ quint64 LineEndsOf(const char *chunk)
 #endif
 }
 
-} // namespace
-
-namespace {
-
 // UTF-8 to UTF-16 in one pass over short text, with no decoder object: the number of units
 // written to `out`, which has room for one a byte, or -1 where the bytes are not valid UTF-8.
 // The range allowed for the second byte of a sequence shuts out overlong forms, surrogates and
