@@ -104,17 +104,6 @@ qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
     return out - start;
 }
 
-// std::popcount without the library call it becomes where the processor's own instruction
-// cannot be assumed.
-constexpr int CountBits(quint64 bits)
-{
-    bits -= bits >> 1 & 0x5555'5555'5555'5555;
-    bits = (bits & 0x3333'3333'3333'3333) + (bits >> 2 & 0x3333'3333'3333'3333);
-    bits = (bits + (bits >> 4)) & 0x0F0F'0F0F'0F0F'0F0F;
-    return int((bits * 0x0101'0101'0101'0101) >> 56);
-}
-static_assert(CountBits(0) == 0 && CountBits(~quint64(0)) == 64 && CountBits(0x8001) == 2);
-
 } // namespace
 
 QString DecodeLineBytes(QByteArrayView bytes)
@@ -138,39 +127,27 @@ AppointmentLines::AppointmentLines(QByteArray content)
     Q_ASSERT(m_content.size() <= MaxContentSize);
     const char *const bytes = m_content.constData();
     const qsizetype size = m_content.size();
-    const qsizetype first = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const auto endsOf = [bytes, size](qsizetype chunk) {
-        if (size - chunk >= 64)
-            return LineEndsOf(bytes + chunk);
-        quint64 ends = ~quint64(0) << (size - chunk); // the bytes past the end count as ends
-        for (qsizetype i = chunk; i < size; ++i)
-            ends |= quint64(bytes[i] == '\r' || bytes[i] == '\n') << (i - chunk);
-        return ends;
+    qsizetype lineStart = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const auto endLine = [this, &lineStart](qsizetype lineEnd) {
+        if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
+            m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
+        lineStart = lineEnd + 1;
     };
-    // The lines are counted first, a chunk's starts at once, so that the list is made once at
-    // its size: growing it would touch twice the memory, and fresh memory is what costs most.
-    qsizetype lines = 0;
-    quint64 afterEnd = 1; // whether the byte before the chunk ended a line
-    for (qsizetype chunk = first; chunk < size; chunk += 64) {
-        const quint64 ends = endsOf(chunk);
-        lines += CountBits(~ends & (ends << 1 | afterEnd));
-        afterEnd = ends >> 63;
-    }
-    m_spans.reserve(lines);
-    qsizetype lineStart = first;
-    for (qsizetype chunk = first; chunk < size; chunk += 64) {
-        for (quint64 ends = endsOf(chunk); ends != 0; ends &= ends - 1) {
-            const qsizetype lineEnd = qMin(chunk + std::countr_zero(ends), size);
-            if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
-                m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
-            lineStart = lineEnd + 1;
-            if (lineEnd == size)
-                break;
+    for (qsizetype chunk = lineStart; chunk < size; chunk += 64) {
+        quint64 ends = 0;
+        if (size - chunk >= 64) {
+            ends = LineEndsOf(bytes + chunk);
+        } else {
+            for (qsizetype i = chunk; i < size; ++i)
+                ends |= quint64(bytes[i] == '\r' || bytes[i] == '\n') << (i - chunk);
         }
+        for (; ends != 0; ends &= ends - 1)
+            endLine(chunk + std::countr_zero(ends));
     }
     if (lineStart < size)
-        m_spans.append({quint32(lineStart), quint32(size - lineStart)});
-    Q_ASSERT(m_spans.size() == lines);
+        endLine(size);
+    // Cheaper than counting the lines first: a large list shrinks where it stands.
+    m_spans.squeeze();
 }
 
 AppointmentLines::AppointmentLines(QByteArray content, std::shared_ptr<const void> keeper)
