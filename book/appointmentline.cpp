@@ -128,6 +128,10 @@ AppointmentLines::AppointmentLines(QByteArray content)
     const char *const bytes = m_content.constData();
     const qsizetype size = m_content.size();
     qsizetype lineStart = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    // Room for lines of 32 bytes on average, shorter than the program's own: the list then
+    // never grows, which would copy it, and the room it does not use is never touched.
+    const qsizetype guess = size / 32 + 1;
+    m_spans.reserve(guess);
     const auto endLine = [this, &lineStart](qsizetype lineEnd) {
         if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
             m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
@@ -146,8 +150,10 @@ AppointmentLines::AppointmentLines(QByteArray content)
     }
     if (lineStart < size)
         endLine(size);
-    // Cheaper than counting the lines first: a large list shrinks where it stands.
-    m_spans.squeeze();
+    // A list that outgrew the guess has up to half its room to spare: squeeze() copies it into
+    // a block of its own size.
+    if (m_spans.capacity() > guess)
+        m_spans.squeeze();
 }
 
 AppointmentLines::AppointmentLines(QByteArray content, std::shared_ptr<const void> keeper)
