@@ -22,18 +22,25 @@ constexpr int AnswerWithinMs = 1000;
 
 } // namespace
 
-Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
+Notifications::Notifications(std::function<QDBusConnection()> connectToBus, QObject *parent)
     : QObject(parent)
-    , m_bus(bus)
+    , m_connectToBus(std::move(connectToBus))
 {
-    m_bus.connect(Service, Path, Interface, u"NotificationClosed"_s, this,
-                  SLOT(closed(uint, uint)));
-    if (!m_bus.isConnected())
-        return;
+}
+
+QDBusConnection &Notifications::bus()
+{
+    if (m_bus)
+        return *m_bus;
+    m_bus = m_connectToBus();
+    m_bus->connect(Service, Path, Interface, u"NotificationClosed"_s, this,
+                   SLOT(closed(uint, uint)));
+    if (!m_bus->isConnected())
+        return *m_bus;
     // A service that goes took its notification with it, and one that comes may read the body
     // otherwise.
     auto *watcher =
-        new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        new QDBusServiceWatcher(Service, *m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &oldOwner, const QString &newOwner) {
                 if (!oldOwner.isEmpty() && m_id != 0) {
@@ -44,6 +51,7 @@ Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
                     askCapabilities();
             });
     askCapabilities();
+    return *m_bus;
 }
 
 void Notifications::askCapabilities()
@@ -52,7 +60,7 @@ void Notifications::askCapabilities()
     // for tags. Reminders wait for the answer, a second at most.
     m_markup.reset();
     auto *capabilities = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(
+        m_bus->asyncCall(
             QDBusMessage::createMethodCall(Service, Path, Interface, u"GetCapabilities"_s),
             AnswerWithinMs),
         this);
@@ -67,7 +75,7 @@ void Notifications::askCapabilities()
 
 void Notifications::add(const QStringList &lines)
 {
-    if (!m_bus.isConnected()) { // no session bus: no call would ever answer
+    if (!bus().isConnected()) { // no session bus: no call would ever answer
         emit refused(lines);
         return;
     }
@@ -87,7 +95,7 @@ void Notifications::send()
     notify << AppName() << m_id << u"zentavo"_s << AppName()
            << (m_markup.value_or(false) ? body.toHtmlEscaped() : body) << QStringList() << hints
            << 0; // no expiry: it stays until the user dismisses it
-    auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
+    auto *call = new QDBusPendingCallWatcher(m_bus->asyncCall(notify), this);
     m_call = call;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] { settle(call); });
     QTimer::singleShot(AnswerWithinMs, call, [this, call] {
@@ -101,7 +109,7 @@ void Notifications::settle(QDBusPendingCallWatcher *call)
     const QDBusPendingReply<uint> reply = *call;
     if (call != m_call) { // given up on, and answered later: what it shows would come twice
         if (reply.isValid())
-            m_bus.send(
+            m_bus->send(
                 QDBusMessage::createMethodCall(Service, Path, Interface, u"CloseNotification"_s)
                 << reply.value());
         call->deleteLater();
