@@ -6,6 +6,11 @@
 #include "platform/look.h"
 #include "platform/screen.h"
 
+// The icon's pictures are compiled in. Read from a file, an XPM picture makes Qt load every
+// image format plugin first, to ask each whether it reads the file.
+#include "window/icon/zentavo-16.xpm"
+#include "window/icon/zentavo-32.xpm"
+
 #include <QComboBox>
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -81,8 +86,8 @@ form1::form1(Services services, QWidget *parent)
     setObjectName(u"form1"_s);
     setWindowTitle(u"Appointments Zentavo"_s);
     QIcon icon;
-    icon.addFile(u":/window/zentavo-32.xpm"_s, QSize(32, 32));
-    icon.addFile(u":/window/zentavo-16.xpm"_s, QSize(16, 16));
+    icon.addPixmap(QPixmap(zentavo_32));
+    icon.addPixmap(QPixmap(zentavo_16));
     setWindowIcon(icon);
     // A fixed window with a close box and no minimize or maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
