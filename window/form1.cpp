@@ -12,7 +12,7 @@
 #include "window/icon/zentavo-32.xpm"
 
 #include <QComboBox>
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,11 +154,11 @@ void form1::createControls()
     ft3 = Make<QPlainTextEdit>(this, "ft3", Twips(240, 2520, 5535, 735), entry);
     ft3->setTabChangesFocus(true);
     // "Arabic Transparent" is a Windows face. Where it is missing, the window's own Arial
-    // matches the other buttons better than what the system would put in its place.
-    QFont saveFont = BoldArial(9.75);
-    saveFont.setFamily(u"Arabic Transparent"_s);
-    if (QFontInfo(saveFont).family() != saveFont.family())
-        saveFont = normal;
+    // matches the other buttons better than what the system would put in its place. The list of
+    // faces tells, without loading the face that would stand in for it.
+    QFont saveFont = normal;
+    if (QFontDatabase::families().contains(u"Arabic Transparent"_s))
+        saveFont.setFamily(u"Arabic Transparent"_s);
     fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300), saveFont);
     Command7 =
         Button(this, "Command7", u"Delete all records"_s, Twips(660, 3500, 6015, 300), small);
