@@ -82,7 +82,7 @@ int main(int argc, char **argv)
         Form2 splash;
         splash.exec();
     };
-    platform::Notifications notifications([] { return QDBusConnection::sessionBus(); });
+    platform::Notifications notifications(QDBusConnection::sessionBus());
     form1 window({QDir(folder).filePath(book::DataFileName.toString()), &clock, &dialogs, &printers,
                   showSplash, &notifications});
     window.Form_Load();

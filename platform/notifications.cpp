@@ -22,25 +22,18 @@ constexpr int AnswerWithinMs = 1000;
 
 } // namespace
 
-Notifications::Notifications(std::function<QDBusConnection()> connectToBus, QObject *parent)
+Notifications::Notifications(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
-    , m_connectToBus(std::move(connectToBus))
+    , m_bus(bus)
 {
-}
-
-QDBusConnection &Notifications::bus()
-{
-    if (m_bus)
-        return *m_bus;
-    m_bus = m_connectToBus();
-    m_bus->connect(Service, Path, Interface, u"NotificationClosed"_s, this,
-                   SLOT(closed(uint, uint)));
-    if (!m_bus->isConnected())
-        return *m_bus;
+    m_bus.connect(Service, Path, Interface, u"NotificationClosed"_s, this,
+                  SLOT(closed(uint, uint)));
+    if (!m_bus.isConnected())
+        return;
     // A service that goes took its notification with it, and one that comes may read the body
     // otherwise.
     auto *watcher =
-        new QDBusServiceWatcher(Service, *m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &oldOwner, const QString &newOwner) {
                 if (!oldOwner.isEmpty() && m_id != 0) {
@@ -51,7 +44,6 @@ QDBusConnection &Notifications::bus()
                     askCapabilities();
             });
     askCapabilities();
-    return *m_bus;
 }
 
 void Notifications::askCapabilities()
@@ -60,7 +52,7 @@ void Notifications::askCapabilities()
     // for tags. Reminders wait for the answer, a second at most.
     m_markup.reset();
     auto *capabilities = new QDBusPendingCallWatcher(
-        m_bus->asyncCall(
+        m_bus.asyncCall(
             QDBusMessage::createMethodCall(Service, Path, Interface, u"GetCapabilities"_s),
             AnswerWithinMs),
         this);
@@ -75,7 +67,7 @@ void Notifications::askCapabilities()
 
 void Notifications::add(const QStringList &lines)
 {
-    if (!bus().isConnected()) { // no session bus: no call would ever answer
+    if (!m_bus.isConnected()) { // no session bus: no call would ever answer
         emit refused(lines);
         return;
     }
@@ -95,7 +87,7 @@ void Notifications::send()
     notify << AppName() << m_id << u"zentavo"_s << AppName()
            << (m_markup.value_or(false) ? body.toHtmlEscaped() : body) << QStringList() << hints
            << 0; // no expiry: it stays until the user dismisses it
-    auto *call = new QDBusPendingCallWatcher(m_bus->asyncCall(notify), this);
+    auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
     m_call = call;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] { settle(call); });
     QTimer::singleShot(AnswerWithinMs, call, [this, call] {
@@ -109,7 +101,7 @@ void Notifications::settle(QDBusPendingCallWatcher *call)
     const QDBusPendingReply<uint> reply = *call;
     if (call != m_call) { // given up on, and answered later: what it shows would come twice
         if (reply.isValid())
-            m_bus->send(
+            m_bus.send(
                 QDBusMessage::createMethodCall(Service, Path, Interface, u"CloseNotification"_s)
                 << reply.value());
         call->deleteLater();

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 class QDBusPendingCallWatcher;
@@ -17,17 +16,12 @@ namespace platform {
 // it. Lines the desktop does not take, for want of a bus or a service, by an error or by an
 // answer later than a second, come back through refused(); a notification shown after such a
 // late answer is closed again at once.
-//
-// The bus is connected when the first lines come, not with the object: most runs remind of
-// nothing, and a connection at start-up would hold up the window (longer still where there is no
-// session bus, since the D-Bus library then tries to start one).
 class Notifications : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit Notifications(std::function<QDBusConnection()> connectToBus,
-                           QObject *parent = nullptr);
+    explicit Notifications(const QDBusConnection &bus, QObject *parent = nullptr);
     void add(const QStringList &lines);
 
 signals:
@@ -37,15 +31,12 @@ private slots:
     void closed(uint id, uint reason);
 
 private:
-    // Connects at the first call.
-    QDBusConnection &bus();
     void askCapabilities();
     void send();
     // When the call is answered, or has not been within a second.
     void settle(QDBusPendingCallWatcher *call);
 
-    std::function<QDBusConnection()> m_connectToBus;
-    std::optional<QDBusConnection> m_bus;
+    QDBusConnection m_bus;
     uint m_id = 0;         // of the notification shown; 0 when none is
     QStringList m_shown;   // its lines
     QStringList m_sending; // the lines the call on its way adds

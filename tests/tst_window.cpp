@@ -224,10 +224,8 @@ class TestWindow : public QObject
                             {u"--notifications"_s, m_busOfRow});
             QVERIFY(m_service.waitForReadyRead() && m_service.readLine() == "ready\n");
         }
-        m_notifications =
-            std::make_unique<platform::Notifications>([withBus = !m_busOfRow.isEmpty()] {
-                return withBus ? QDBusConnection::sessionBus() : QDBusConnection(u"none"_s);
-            });
+        m_notifications = std::make_unique<platform::Notifications>(
+            m_busOfRow.isEmpty() ? QDBusConnection(u"none"_s) : QDBusConnection::sessionBus());
         m_window = std::make_unique<form1>(form1::Services{
             m_book, &m_clock, &m_dialogs, &m_printers, splash, m_notifications.get()});
         m_window->Form_Load();
