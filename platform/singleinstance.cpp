@@ -2,7 +2,14 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,12 +28,20 @@ QString SingleInstance::lockPathFor(const QString &executableDir)
 }
 
 SingleInstance::SingleInstance(const QString &executableDir)
-    : m_lock(std::make_unique<QLockFile>(lockPathFor(executableDir)))
 {
-    // Never stale by age (the lock is held as long as the program runs), only when the process
-    // that holds it is gone.
-    m_lock->setStaleLockTime(0);
-    m_acquired = m_lock->tryLock(0);
+    const QByteArray path = QFile::encodeName(lockPathFor(executableDir));
+    // Read-only, and made only where it is missing: the lock file another user left in a shared
+    // temporary folder still serves (the system refuses to open it with O_CREAT there).
+    m_file = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (m_file < 0 && errno == ENOENT)
+        m_file = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    m_acquired = m_file >= 0 && ::flock(m_file, LOCK_EX | LOCK_NB) == 0;
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_file >= 0)
+        ::close(m_file);
 }
 
 } // namespace platform

@@ -6,8 +6,13 @@
 #include "platform/look.h"
 #include "platform/screen.h"
 
+// The icon's pictures are compiled in. Read from a file, an XPM picture makes Qt load every
+// image format plugin first, to ask each whether it reads the file.
+#include "window/icon/zentavo-16.xpm"
+#include "window/icon/zentavo-32.xpm"
+
 #include <QComboBox>
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,8 +86,8 @@ form1::form1(Services services, QWidget *parent)
     setObjectName(u"form1"_s);
     setWindowTitle(u"Appointments Zentavo"_s);
     QIcon icon;
-    icon.addFile(u":/window/zentavo-32.xpm"_s, QSize(32, 32));
-    icon.addFile(u":/window/zentavo-16.xpm"_s, QSize(16, 16));
+    icon.addPixmap(QPixmap(zentavo_32));
+    icon.addPixmap(QPixmap(zentavo_16));
     setWindowIcon(icon);
     // A fixed window with a close box and no minimize or maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -149,11 +154,11 @@ void form1::createControls()
     ft3 = Make<QPlainTextEdit>(this, "ft3", Twips(240, 2520, 5535, 735), entry);
     ft3->setTabChangesFocus(true);
     // "Arabic Transparent" is a Windows face. Where it is missing, the window's own Arial
-    // matches the other buttons better than what the system would put in its place.
-    QFont saveFont = BoldArial(9.75);
-    saveFont.setFamily(u"Arabic Transparent"_s);
-    if (QFontInfo(saveFont).family() != saveFont.family())
-        saveFont = normal;
+    // matches the other buttons better than what the system would put in its place. The list of
+    // faces tells, without loading the face that would stand in for it.
+    QFont saveFont = normal;
+    if (QFontDatabase::families().contains(u"Arabic Transparent"_s))
+        saveFont.setFamily(u"Arabic Transparent"_s);
     fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300), saveFont);
     Command7 =
         Button(this, "Command7", u"Delete all records"_s, Twips(660, 3500, 6015, 300), small);
