@@ -14,12 +14,9 @@
 #include <QDBusConnection>
 #include <QDir>
 
-#include <fontconfig/fontconfig.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -57,9 +54,6 @@ std::unique_ptr<QApplication> StartApplication(int &argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    // The first font the window asks for makes fontconfig read its configuration, some fifty
-    // XML files. On a second core it reads them while Qt connects to the display.
-    std::jthread fontconfig([] { FcInit(); });
     const std::unique_ptr<QApplication> app = StartApplication(argc, argv);
     QApplication::setApplicationName(platform::AppName());
 
@@ -69,7 +63,6 @@ int main(int argc, char **argv)
     if (!instance.acquired())
         return EXIT_SUCCESS; // another instance runs: end silently
 
-    fontconfig.join();
     // Message boxes take the application's font.
     QFont font(u"Arial"_s);
     font.setPointSizeF(9.75);

@@ -6,7 +6,7 @@ ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 # Debian packages to build and run the program. fonts-liberation makes "Arial" resolve to a
 # face of the same metrics, so the window's texts fit their controls.
 ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libfontconfig-dev libbenchmark-dev fonts-liberation)
+    libbenchmark-dev fonts-liberation)
 # And to run the tests: the end-to-end suite drives the real program on its own X server and
 # prints through its own print server, which writes each job to a file; every test has a session
 # bus of its own (dbus-daemon, dbus-run-session).
