@@ -9,11 +9,45 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace platform {
+
+namespace {
+
+// The lock file, or -1. It is never removed, as removing it would let a second instance lock a
+// new file while the first holds the old one. Nothing another user put at its path (a pipe, a
+// link) can hold the start up.
+int OpenLockFile(const QByteArray &path)
+{
+    constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    const auto openWith = [&path](int flags) {
+        return ::open(path.constData(), flags | Flags, 0644);
+    };
+    // For writing where it can be: NFS emulates flock() with a lock that needs it. Read-only
+    // for the file another user left in a shared temporary folder.
+    int fd = openWith(O_RDWR);
+    if (fd < 0 && errno == ENOENT) {
+        fd = openWith(O_RDWR | O_CREAT | O_EXCL);
+        if (fd >= 0)
+            ::fchmod(fd, 0644); // whatever the umask, so that other users can lock it too
+        else if (errno == EEXIST)
+            fd = openWith(O_RDWR); // made by another start meanwhile
+    }
+    if (fd < 0 && errno == EACCES)
+        fd = openWith(O_RDONLY);
+    struct stat info = {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+} // namespace
 
 QString SingleInstance::lockPathFor(const QString &executableDir)
 {
@@ -28,14 +62,12 @@ QString SingleInstance::lockPathFor(const QString &executableDir)
 }
 
 SingleInstance::SingleInstance(const QString &executableDir)
+    : m_file(OpenLockFile(QFile::encodeName(lockPathFor(executableDir))))
 {
-    const QByteArray path = QFile::encodeName(lockPathFor(executableDir));
-    // Read-only, and made only where it is missing: the lock file another user left in a shared
-    // temporary folder still serves (the system refuses to open it with O_CREAT there).
-    m_file = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (m_file < 0 && errno == ENOENT)
-        m_file = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-    m_acquired = m_file >= 0 && ::flock(m_file, LOCK_EX | LOCK_NB) == 0;
+    // Only a lock that another process holds means that another instance runs. Where the file
+    // cannot be had or locked (another user's, a file system without locks) the program runs
+    // without one, rather than never start.
+    m_acquired = m_file < 0 || ::flock(m_file, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 SingleInstance::~SingleInstance()
