@@ -22,6 +22,8 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -155,10 +157,15 @@ void form1::createControls()
     ft3->setTabChangesFocus(true);
     // "Arabic Transparent" is a Windows face. Where it is missing, the window's own Arial
     // matches the other buttons better than what the system would put in its place. The list of
-    // faces tells, without loading the face that would stand in for it.
+    // faces tells, without loading the face that would stand in for it; a face that several
+    // foundries make is listed as "Family [Foundry]".
+    const QString saveFamily = u"Arabic Transparent"_s;
+    const QStringList families = QFontDatabase::families();
     QFont saveFont = normal;
-    if (QFontDatabase::families().contains(u"Arabic Transparent"_s))
-        saveFont.setFamily(u"Arabic Transparent"_s);
+    if (std::any_of(families.cbegin(), families.cend(), [&saveFamily](const QString &family) {
+            return family == saveFamily || family.startsWith(saveFamily + u" ["_s);
+        }))
+        saveFont.setFamily(saveFamily);
     fcom = Button(this, "fcom", u"Save"_s, Twips(6100, 2760, 735, 300), saveFont);
     Command7 =
         Button(this, "Command7", u"Delete all records"_s, Twips(660, 3500, 6015, 300), small);
