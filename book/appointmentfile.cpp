@@ -211,10 +211,11 @@ std::optional<AppointmentLines> MapAppointmentLines(const QString &path)
     ::close(*fd);
     if (mapped == MAP_FAILED)
         return LoadAppointmentLines(path); // a file system that cannot map
-    const std::shared_ptr<const void> keeper(
+    std::shared_ptr<const void> keeper(
         mapped, [size](const void *p) { ::munmap(const_cast<void *>(p), size); });
     return AppointmentLines(
-        QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)), keeper);
+        QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)),
+        std::move(keeper));
 }
 
 namespace {

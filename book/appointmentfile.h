@@ -25,8 +25,8 @@ std::optional<AppointmentLines> LoadAppointmentLines(const QString &path);
 
 // The same lines, with the file mapped into memory rather than read: quicker for a process
 // that reads the book once and ends, as its pages are then the file cache's own. A file cut
-// short by another program while the lines live raises SIGBUS where they are read, so a
-// program that keeps the lines must load them.
+// short while the lines live, by another program or by a write in place of this one, raises
+// SIGBUS where they are read: a program that keeps the lines or writes the book must load them.
 std::optional<AppointmentLines> MapAppointmentLines(const QString &path);
 
 // The file's bytes as they are: empty for a missing file, nullopt when it cannot be read.

@@ -18,15 +18,13 @@ constexpr char16_t Cp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString DecodeWindows1252(QByteArrayView bytes)
+// A character a byte, into `out`, which has room for them.
+void DecodeWindows1252(QByteArrayView bytes, char16_t *out)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
     for (char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b));
+        *out++ = b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b);
     }
-    return text;
 }
 
 // Bit i is set where byte i of the 64 from `chunk` is a CR or an LF. Lines are short, so the
@@ -108,11 +106,14 @@ qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
 
 QString DecodeLineBytes(QByteArrayView bytes)
 {
+    // Either way there is at most one unit a byte.
     QString text(bytes.size(), Qt::Uninitialized);
-    const qsizetype units = DecodeUtf8(bytes, reinterpret_cast<char16_t *>(text.data()));
+    auto *const out = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype units = DecodeUtf8(bytes, out);
     if (units < 0)
-        return DecodeWindows1252(bytes);
-    text.truncate(units);
+        DecodeWindows1252(bytes, out);
+    else
+        text.truncate(units);
     return text;
 }
 
@@ -128,8 +129,8 @@ AppointmentLines::AppointmentLines(QByteArray content)
     const char *const bytes = m_content.constData();
     const qsizetype size = m_content.size();
     qsizetype lineStart = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    // Room for lines of 32 bytes on average, shorter than the program's own: the list then
-    // never grows, which would copy it, and the room it does not use is never touched.
+    // Room for lines of 32 bytes on average, a little shorter than the program's own: the list
+    // then neither grows nor is squeezed, each of which would copy it.
     const qsizetype guess = size / 32 + 1;
     m_spans.reserve(guess);
     const auto endLine = [this, &lineStart](qsizetype lineEnd) {
@@ -150,9 +151,10 @@ AppointmentLines::AppointmentLines(QByteArray content)
     }
     if (lineStart < size)
         endLine(size);
-    // A list that outgrew the guess has up to half its room to spare: squeeze() copies it into
-    // a block of its own size.
-    if (m_spans.capacity() > guess)
+    // squeeze() copies the list into a block of its own size: worth it where much of the room
+    // is spare, in a list that outgrew the guess or of lines much longer than guessed, since
+    // the window keeps the list.
+    if (m_spans.capacity() - m_spans.size() > m_spans.size() / 4)
         m_spans.squeeze();
 }
 

@@ -99,7 +99,7 @@ QString DecodeLineBytes(QByteArrayView bytes);
 
 // The non-empty lines of a data file's content, in file order. The content is kept in one
 // block and each line is an offset and a length into it: a large file costs one allocation
-// for its bytes and eight bytes a line, and copying the list shares the block.
+// for its bytes and about eight bytes a line, and copying the list shares the block.
 class AppointmentLines
 {
 public:

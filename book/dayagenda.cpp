@@ -126,7 +126,7 @@ bool PackAsciiHead(QStringView line, unsigned char head[16])
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyondAscii, _mm_setzero_si128())) != 0xFFFF)
         return false;
     __m128i bytes = _mm_packus_epi16(first, second);
-    // 'A'-'Z' is the signed range above 'A' - 1 and below 'Z' + 1.
+    // Every byte is ASCII now, below 0x80, so the signed comparisons find 'A'-'Z' exactly.
     const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
                                         _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
     bytes = _mm_add_epi8(bytes, _mm_and_si128(upper, _mm_set1_epi8('a' - 'A')));
