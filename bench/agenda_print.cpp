@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QStringEncoder>
 
-#include <csignal>
 #include <cstdio>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -35,7 +35,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "agenda_print: not a date: %s\n", argv[2]);
         return 2;
     }
-    std::signal(SIGBUS, FileCutShort);
+    struct sigaction onBusError = {};
+    onBusError.sa_handler = FileCutShort;
+    ::sigaction(SIGBUS, &onBusError, nullptr);
     std::optional<book::AppointmentLines> lines =
         book::MapAppointmentLines(QFile::decodeName(argv[1]));
     if (!lines) {
@@ -50,12 +52,13 @@ int main(int argc, char **argv)
     char *end = buffer;
     for (const QString &line : agenda.displayLines) {
         const qsizetype room = utf8.requiredSpace(line.size()) + 1;
-        if (end + room > buffer + sizeof buffer) {
+        if (room > buffer + sizeof buffer - end) {
             std::fwrite(buffer, 1, size_t(end - buffer), stdout);
             end = buffer;
         }
-        if (room > qsizetype(sizeof buffer)) { // a line longer than the buffer
-            std::fputs(line.toUtf8().append('\n').constData(), stdout);
+        if (room > qsizetype(sizeof buffer)) { // written on its own, NUL characters and all
+            const QByteArray bytes = line.toUtf8() + '\n';
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
             continue;
         }
         end = utf8.appendToBuffer(end, line);
