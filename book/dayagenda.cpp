@@ -119,7 +119,10 @@ bool PackAsciiHead(QStringView line, unsigned char head[16])
 {
 #if defined(__SSE2__)
     char16_t units[16] = {};
-    std::memcpy(units, line.utf16(), size_t(qMin<qsizetype>(line.size(), 16)) * sizeof(char16_t));
+    // An empty line may have no data at all, and memcpy takes no null pointer even for 0 bytes.
+    if (!line.isEmpty())
+        std::memcpy(units, line.utf16(),
+                    size_t(qMin<qsizetype>(line.size(), 16)) * sizeof(char16_t));
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units));
     const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + 8));
     const __m128i beyondAscii = _mm_and_si128(_mm_or_si128(first, second), _mm_set1_epi16(-0x80));
