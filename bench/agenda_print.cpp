@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     QStringEncoder utf8(QStringEncoder::Utf8);
     char buffer[64 * 1024];
     char *end = buffer;
-    for (const QString &line : agenda.displayLines) {
+    for (const QStringView line : agenda.displayLines) {
         const qsizetype room = utf8.requiredSpace(line.size()) + 1;
         if (room > buffer + sizeof buffer - end) {
             std::fwrite(buffer, 1, size_t(end - buffer), stdout);

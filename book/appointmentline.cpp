@@ -106,15 +106,22 @@ qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
 
 QString DecodeLineBytes(QByteArrayView bytes)
 {
+    QString text;
+    AppendDecodedLineBytes(bytes, text);
+    return text;
+}
+
+void AppendDecodedLineBytes(QByteArrayView bytes, QString &text)
+{
     // Either way there is at most one unit a byte.
-    QString text(bytes.size(), Qt::Uninitialized);
-    auto *const out = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype start = text.size();
+    text.resize(start + bytes.size());
+    auto *const out = reinterpret_cast<char16_t *>(text.data()) + start;
     const qsizetype units = DecodeUtf8(bytes, out);
     if (units < 0)
         DecodeWindows1252(bytes, out);
     else
-        text.truncate(units);
-    return text;
+        text.truncate(start + units);
 }
 
 QString AppointmentLine::text() const

@@ -96,6 +96,41 @@ private:
 // The text that a line's bytes stand for: UTF-8, or Windows-1252 where they are not valid
 // UTF-8. A U+FEFF at their start is content, not a byte-order mark.
 QString DecodeLineBytes(QByteArrayView bytes);
+// The same, appended to `text`.
+void AppendDecodedLineBytes(QByteArrayView bytes, QString &text);
+
+// An iterator over a list whose at() gives values, not references (views into one block): an
+// index, really, so that range-for and the standard algorithms can walk the list.
+template<typename List, typename Value>
+class IndexIterator
+{
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = Value;
+    using difference_type = qsizetype;
+    using pointer = void;
+    using reference = Value;
+
+    IndexIterator() = default;
+    IndexIterator(const List *list, qsizetype index)
+        : m_list(list)
+        , m_index(index)
+    {
+    }
+    Value operator*() const { return m_list->at(m_index); }
+    IndexIterator &operator++() { return ++m_index, *this; }
+    IndexIterator operator++(int) { return {m_list, m_index++}; }
+    friend IndexIterator operator+(IndexIterator it, qsizetype n)
+    {
+        return {it.m_list, it.m_index + n};
+    }
+    friend qsizetype operator-(IndexIterator a, IndexIterator b) { return a.m_index - b.m_index; }
+    friend bool operator==(IndexIterator a, IndexIterator b) { return a.m_index == b.m_index; }
+
+private:
+    const List *m_list = nullptr;
+    qsizetype m_index = 0;
+};
 
 // The non-empty lines of a data file's content, in file order. The content is kept in one
 // block and each line is an offset and a length into it: a large file costs one allocation
@@ -124,42 +159,7 @@ public:
     }
     AppointmentLine operator[](qsizetype i) const { return at(i); }
 
-    // The lines by value, so that the standard algorithms can walk them; an index, really.
-    class const_iterator
-    {
-    public:
-        using iterator_category = std::input_iterator_tag;
-        using value_type = AppointmentLine;
-        using difference_type = qsizetype;
-        using pointer = void;
-        using reference = AppointmentLine;
-
-        const_iterator() = default;
-        const_iterator(const AppointmentLines *lines, qsizetype index)
-            : m_lines(lines)
-            , m_index(index)
-        {
-        }
-        AppointmentLine operator*() const { return m_lines->at(m_index); }
-        const_iterator &operator++() { return ++m_index, *this; }
-        const_iterator operator++(int) { return {m_lines, m_index++}; }
-        friend const_iterator operator+(const_iterator it, qsizetype n)
-        {
-            return {it.m_lines, it.m_index + n};
-        }
-        friend qsizetype operator-(const_iterator a, const_iterator b)
-        {
-            return a.m_index - b.m_index;
-        }
-        friend bool operator==(const_iterator a, const_iterator b)
-        {
-            return a.m_index == b.m_index;
-        }
-
-    private:
-        const AppointmentLines *m_lines = nullptr;
-        qsizetype m_index = 0;
-    };
+    using const_iterator = IndexIterator<AppointmentLines, AppointmentLine>;
     using iterator = const_iterator;
 
     const_iterator begin() const { return {this, 0}; }

@@ -194,48 +194,96 @@ QString DisplayLineOf(QStringView line)
     return TrimBlanks(QStringView(text).sliced(11)).toString();
 }
 
-QString DisplayLineOf(AppointmentLine line)
+namespace {
+
+// DisplayLineOf() of a line read from the file, appended to `text`: the short cut above, on
+// the bytes. It holds where the tag and the date are ASCII, so that the twelfth character is
+// the twelfth byte whatever the rest of the line is.
+void AppendDisplayLine(AppointmentLine line, QString &text)
 {
-    // The short cut above, on the bytes: it holds where the tag and the date are ASCII, so
-    // that the twelfth character is the twelfth byte whatever the rest of the line is.
     const QByteArrayView bytes = line.bytes();
     const qsizetype caret = CaretOfTag(line.asLatin1());
+    const auto general = [&] { text.append(DisplayLineOf(line.text())); };
     if (caret < 0 || FrequencyTagIndex(QLatin1StringView(bytes.first(caret))) < 0)
-        return DisplayLineOf(line.text());
+        return general();
     const qsizetype dateEnd = qMin(caret + 11, bytes.size());
     if (!IsPlainDate(bytes.sliced(caret + 1, dateEnd - caret - 1)))
-        return DisplayLineOf(line.text());
+        return general();
     QByteArrayView rest = bytes.sliced(dateEnd);
     const RestScan scan = ScanRest(rest);
     if (scan.star)
-        return DisplayLineOf(line.text());
+        return general();
     while (!rest.isEmpty() && (rest.front() == ' ' || rest.front() == '^'))
         rest = rest.sliced(1);
     while (!rest.isEmpty() && (rest.back() == ' ' || rest.back() == '^'))
         rest.chop(1);
+    const qsizetype start = text.size();
     // Whether the line is UTF-8 is decided by the rest alone, the part before it being ASCII.
-    QString text = scan.ascii ? QString::fromLatin1(rest) : DecodeLineBytes(rest);
+    if (scan.ascii)
+        text.append(QLatin1StringView(rest));
+    else
+        AppendDecodedLineBytes(rest, text);
     if (scan.caret)
-        text.replace(u'^', u' ');
-    return text;
+        std::replace(text.begin() + start, text.end(), QChar(u'^'), QChar(u' '));
 }
 
-QList<qsizetype> AgendaOrder(const QStringList &displayLines)
+} // namespace
+
+QStringList DisplayLines::toList() const
+{
+    QStringList list;
+    list.reserve(size());
+    for (QStringView line : *this)
+        list.append(line.toString());
+    return list;
+}
+
+DisplayLines DisplayLines::picked(const QList<qsizetype> &indexes) const
+{
+    DisplayLines lines;
+    lines.m_text = m_text;
+    lines.m_spans.reserve(indexes.size());
+    for (qsizetype index : indexes)
+        lines.m_spans.append(m_spans.at(index));
+    return lines;
+}
+
+DisplayLines DisplayLinesOf(const AppointmentLines &lines, const QList<qsizetype> &indexes)
+{
+    // Room for what follows the shortest tag and a date on each line, which the short cut never
+    // exceeds: the block is then allocated once, and the room never used is never touched.
+    qsizetype room = 0;
+    for (qsizetype index : indexes)
+        room += qMax<qsizetype>(lines.at(index).bytes().size() - (Once.size() + 11), 0);
+    DisplayLines shown;
+    shown.m_text.reserve(room);
+    shown.m_spans.reserve(indexes.size());
+    for (qsizetype index : indexes) {
+        const qsizetype start = shown.m_text.size();
+        AppendDisplayLine(lines.at(index), shown.m_text);
+        shown.m_spans.append({quint32(start), quint32(shown.m_text.size() - start)});
+    }
+    return shown;
+}
+
+QList<qsizetype> AgendaOrder(const DisplayLines &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
     // orders by time and then by content. The first sixteen folded units of each line are
     // packed a byte each into two numbers that settle nearly every comparison: a unit above
     // 0xFE counts as 0xFF and ends the packing, so that lines alike in their packed bytes are
-    // either equal there or to be compared whole.
+    // either equal there or to be compared whole. Units 12-15 are kept apart, so that the key
+    // that the sort moves is sixteen bytes.
     struct SortKey
     {
         quint64 high; // units 0-7, the first in the top byte
-        quint64 low;  // units 8-15
+        quint32 low;  // units 8-11
         quint32 index;
     };
     std::vector<SortKey> keys(size_t(displayLines.size()));
+    std::vector<quint32> lowest(keys.size()); // units 12-15, by index
     for (qsizetype i = 0; i < displayLines.size(); ++i) {
-        const QString &line = displayLines.at(i);
+        const QStringView line = displayLines.at(i);
         unsigned char head[16] = {};
         if (!PackAsciiHead(line, head)) {
             for (qsizetype c = 0; c < qMin<qsizetype>(line.size(), 16); ++c) {
@@ -246,8 +294,9 @@ QList<qsizetype> AgendaOrder(const QStringList &displayLines)
                     break;
             }
         }
-        keys[size_t(i)] = {qFromBigEndian<quint64>(head), qFromBigEndian<quint64>(head + 8),
+        keys[size_t(i)] = {qFromBigEndian<quint64>(head), qFromBigEndian<quint32>(head + 8),
                            quint32(i)};
+        lowest[size_t(i)] = qFromBigEndian<quint32>(head + 12);
     }
     if (keys.empty())
         return {};
@@ -278,9 +327,11 @@ QList<qsizetype> AgendaOrder(const QStringList &displayLines)
         const auto end = std::find_if(
             run, keys.end(), [high = run->high](const SortKey &key) { return key.high != high; });
         if (end - run > 1) {
-            std::sort(run, end, [&displayLines](const SortKey &a, const SortKey &b) {
+            std::sort(run, end, [&displayLines, &lowest](const SortKey &a, const SortKey &b) {
                 if (a.low != b.low)
                     return a.low < b.low;
+                if (lowest[a.index] != lowest[b.index])
+                    return lowest[a.index] < lowest[b.index];
                 const int order = CompareFolded(displayLines.at(a.index), displayLines.at(b.index));
                 return order != 0 ? order < 0 : a.index < b.index;
             });
@@ -301,30 +352,12 @@ DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date)
     agenda.key = MakeDayKey(date);
     agenda.allLines = std::move(allLines);
     agenda.matchingLines = FallingLines(agenda.allLines, &agenda.key, 1);
-    agenda.displayLines.reserve(agenda.matchingLines.size());
-    for (qsizetype index : std::as_const(agenda.matchingLines))
-        agenda.displayLines.append(DisplayLineOf(agenda.allLines.at(index)));
-    // Into agenda order where they stand, each string moved once along its cycle of the order.
-    const QList<qsizetype> order = AgendaOrder(agenda.displayLines);
-    agenda.displaySources.resize(order.size());
-    std::vector<bool> placed(size_t(order.size()));
-    for (qsizetype start = 0; start < order.size(); ++start) {
-        if (placed[size_t(start)])
-            continue;
-        QString held = std::move(agenda.displayLines[start]);
-        qsizetype at = start;
-        for (;;) {
-            placed[size_t(at)] = true;
-            agenda.displaySources[at] = agenda.matchingLines.at(order.at(at));
-            const qsizetype from = order.at(at);
-            if (from == start) {
-                agenda.displayLines[at] = std::move(held);
-                break;
-            }
-            agenda.displayLines[at] = std::move(agenda.displayLines[from]);
-            at = from;
-        }
-    }
+    const DisplayLines shown = DisplayLinesOf(agenda.allLines, agenda.matchingLines);
+    const QList<qsizetype> order = AgendaOrder(shown);
+    agenda.displayLines = shown.picked(order);
+    agenda.displaySources.reserve(order.size());
+    for (qsizetype index : order)
+        agenda.displaySources.append(agenda.matchingLines.at(index));
     agenda.count = agenda.displayLines.size();
     return agenda;
 }
@@ -341,10 +374,7 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
     }
     std::vector<quint32> dates; // bit d: the line falls on the d-th date
     const QList<qsizetype> sources = FallingLines(allLines, keys.data(), days, &dates);
-    QStringList displayLines;
-    displayLines.reserve(sources.size());
-    for (qsizetype index : sources)
-        displayLines.append(DisplayLineOf(allLines.at(index)));
+    const DisplayLines shown = DisplayLinesOf(allLines, sources);
     for (qsizetype k = 0; k < sources.size(); ++k) {
         for (int day = 0; day < days; ++day) {
             if (dates[size_t(k)] & (quint32(1) << day))
@@ -352,13 +382,16 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
         }
     }
     // Lines equal in the agenda order keep their order in the file, on every date.
-    for (qsizetype index : AgendaOrder(displayLines)) {
-        for (int day = 0; day < days; ++day) {
+    const QList<qsizetype> order = AgendaOrder(shown);
+    for (int day = 0; day < days; ++day) {
+        QList<qsizetype> picks;
+        for (qsizetype index : order) {
             if (dates[size_t(index)] & (quint32(1) << day)) {
-                agendas[day].displayLines.append(displayLines.at(index));
+                picks.append(index);
                 agendas[day].displaySources.append(sources.at(index));
             }
         }
+        agendas[day].displayLines = shown.picked(picks);
     }
     for (DayAgenda &agenda : agendas)
         agenda.count = agenda.displayLines.size();

@@ -7,8 +7,47 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace book {
+
+// The display lines of an agenda: their text in one block, and each line a span of it, so
+// that an agenda costs no allocation a line. The agendas of a week share one block.
+class DisplayLines
+{
+public:
+    DisplayLines() = default;
+
+    qsizetype size() const { return m_spans.size(); }
+    bool isEmpty() const { return m_spans.isEmpty(); }
+    QStringView at(qsizetype i) const
+    {
+        const Span span = m_spans.at(i);
+        return QStringView(m_text).sliced(span.offset, span.size);
+    }
+    QStringView operator[](qsizetype i) const { return at(i); }
+    QStringView last() const { return at(size() - 1); }
+    QStringList toList() const;
+
+    using const_iterator = IndexIterator<DisplayLines, QStringView>;
+    using iterator = const_iterator;
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+    // The lines at `indexes`, in that order, on the same block.
+    DisplayLines picked(const QList<qsizetype> &indexes) const;
+
+private:
+    friend DisplayLines DisplayLinesOf(const AppointmentLines &lines,
+                                       const QList<qsizetype> &indexes);
+    struct Span
+    {
+        quint32 offset; // the block holds less than a file's bytes, which fit 32 bits
+        quint32 size;
+    };
+    QString m_text;
+    QList<Span> m_spans;
+};
 
 // Everything one agenda build computes; the main window shows it.
 struct DayAgenda
@@ -16,7 +55,7 @@ struct DayAgenda
     DayKey key;
     AppointmentLines allLines;       // every non-empty line of the file, in file order
     QList<qsizetype> matchingLines;  // the indexes in allLines of those falling on the date
-    QStringList displayLines;        // one per matching line, in agenda order
+    DisplayLines displayLines;       // one per matching line, in agenda order
     QList<qsizetype> displaySources; // for each display line, its line's index in allLines
     qsizetype count = 0;             // the number of display lines
     // The file exists but could not be read. The lists are then empty, and writing them back
@@ -28,12 +67,12 @@ struct DayAgenda
 // frequency tag literal is removed wherever it stands, the first eleven characters (the
 // date) are dropped and the rest is trimmed of blanks.
 QString DisplayLineOf(QStringView line);
-// The same for a line read from the file, decoding only the part that is shown.
-QString DisplayLineOf(AppointmentLine line);
+// The display lines of the lines at `indexes`, in that order, decoding only the parts shown.
+DisplayLines DisplayLinesOf(const AppointmentLines &lines, const QList<qsizetype> &indexes);
 
 // The agenda order of display lines, as indexes into them: by time for lines that begin with
 // "HH:MM", then by content ignoring letter case; lines equal in that order keep their order.
-QList<qsizetype> AgendaOrder(const QStringList &displayLines);
+QList<qsizetype> AgendaOrder(const DisplayLines &displayLines);
 
 // The agenda of `date` from the lines given, or from the data file at `path`.
 DayAgenda BuildDayAgenda(AppointmentLines allLines, QDate date);

@@ -523,7 +523,7 @@ private slots:
                 book::BuildDayAgenda(data + u"ganctl.ngb"_s, book::ParseDateText(it.key()));
             QVERIFY(!agenda.readFailed);
             QCOMPARE(agenda.key.dateText, it.key());
-            QCOMPARE(agenda.displayLines, it.value());
+            QCOMPARE(agenda.displayLines.toList(), it.value());
             QCOMPARE(agenda.count, it.value().size());
         }
     }

@@ -84,7 +84,8 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
         return false;
     QStringList due;
     QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
-    for (const QString &entry : agenda.displayLines) {
+    for (const QStringView shown : agenda.displayLines) {
+        const QString entry = shown.toString();
         const int occurrence = occurrences[entry]++;
         const int minute = book::MinuteOfDay(QStringView(entry).left(5));
         if (minute < 0 || minute <= after || minute > until)

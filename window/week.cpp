@@ -107,7 +107,7 @@ QVariant WeekModel::data(const QModelIndex &index, int role) const
     // "09:30 Team call (weekly)": the display line and the frequency of the line it comes from.
     const QLatin1StringView line = agenda.allLines.at(agenda.displaySources.at(entry)).asLatin1();
     const QString frequency = line.first(line.indexOf(u'^')).sliced(1).toString().toLower();
-    return u"    "_s + agenda.displayLines.at(entry) + u" ("_s + frequency + u')';
+    return u"    "_s + agenda.displayLines.at(entry).toString() + u" ("_s + frequency + u')';
 }
 
 WeekWindow::WeekWindow(QWidget *parent)

@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 oracle::DisplayLine(agenda.allLines.at(agenda.displaySources.at(i)).text()));
         // In order of the folded text, then of the place in the file.
         const int order = i == 0 ? -1
-                                 : agenda.displayLines.at(i - 1).toCaseFolded().compare(
-                                       agenda.displayLines.at(i).toCaseFolded());
+                                 : agenda.displayLines.at(i - 1).toString().toCaseFolded().compare(
+                                       agenda.displayLines.at(i).toString().toCaseFolded());
         REQUIRE(order < 0 ||
                 (order == 0 && agenda.displaySources.at(i - 1) < agenda.displaySources.at(i)));
     }
