@@ -107,6 +107,7 @@ qsizetype DecodeUtf8(QByteArrayView bytes, char16_t *out)
 QString DecodeLineBytes(QByteArrayView bytes)
 {
     QString text;
+    text.reserve(bytes.size()); // no room to grow: most lines are decoded to be kept
     AppendDecodedLineBytes(bytes, text);
     return text;
 }

@@ -250,8 +250,9 @@ DisplayLines DisplayLines::picked(const QList<qsizetype> &indexes) const
 
 DisplayLines DisplayLinesOf(const AppointmentLines &lines, const QList<qsizetype> &indexes)
 {
-    // Room for what follows the shortest tag and a date on each line, which the short cut never
-    // exceeds: the block is then allocated once, and the room never used is never touched.
+    // Room for what follows the shortest tag and a date on each line: both ways of taking the
+    // display line drop a tag and a date, and decoding gives no more units than bytes. The
+    // block is then allocated once, and the room never used is never touched.
     qsizetype room = 0;
     for (qsizetype index : indexes)
         room += qMax<qsizetype>(lines.at(index).bytes().size() - (Once.size() + 11), 0);
@@ -261,6 +262,7 @@ DisplayLines DisplayLinesOf(const AppointmentLines &lines, const QList<qsizetype
     for (qsizetype index : indexes) {
         const qsizetype start = shown.m_text.size();
         AppendDisplayLine(lines.at(index), shown.m_text);
+        Q_ASSERT(shown.m_text.size() <= AppointmentLines::MaxContentSize);
         shown.m_spans.append({quint32(start), quint32(shown.m_text.size() - start)});
     }
     return shown;
@@ -270,10 +272,10 @@ QList<qsizetype> AgendaOrder(const DisplayLines &displayLines)
 {
     // "HH:MM" sorts by time as plain text, so one case-blind comparison of the whole line
     // orders by time and then by content. The first sixteen folded units of each line are
-    // packed a byte each into two numbers that settle nearly every comparison: a unit above
+    // packed a byte each into three numbers that settle nearly every comparison: a unit above
     // 0xFE counts as 0xFF and ends the packing, so that lines alike in their packed bytes are
-    // either equal there or to be compared whole. Units 12-15 are kept apart, so that the key
-    // that the sort moves is sixteen bytes.
+    // either equal there or to be compared whole. Units 12-15 are kept apart from the key, so
+    // that the key the sort moves is sixteen bytes.
     struct SortKey
     {
         quint64 high; // units 0-7, the first in the top byte
@@ -381,10 +383,12 @@ QList<DayAgenda> BuildDayAgendas(const AppointmentLines &allLines, QDate first, 
                 agendas[day].matchingLines.append(sources.at(k));
         }
     }
-    // Lines equal in the agenda order keep their order in the file, on every date.
+    // Lines equal in the agenda order keep their order in the file, on every date; the dates
+    // share one block.
     const QList<qsizetype> order = AgendaOrder(shown);
     for (int day = 0; day < days; ++day) {
         QList<qsizetype> picks;
+        picks.reserve(agendas[day].matchingLines.size());
         for (qsizetype index : order) {
             if (dates[size_t(index)] & (quint32(1) << day)) {
                 picks.append(index);

@@ -12,7 +12,7 @@
 namespace book {
 
 // The display lines of an agenda: their text in one block, and each line a span of it, so
-// that an agenda costs no allocation a line. The agendas of a week share one block.
+// that an agenda costs no allocation a line.
 class DisplayLines
 {
 public:
@@ -20,6 +20,8 @@ public:
 
     qsizetype size() const { return m_spans.size(); }
     bool isEmpty() const { return m_spans.isEmpty(); }
+    // A view into the block: valid while this list, or another that shares its block, lives
+    // and is not assigned to.
     QStringView at(qsizetype i) const
     {
         const Span span = m_spans.at(i);
@@ -68,6 +70,7 @@ struct DayAgenda
 // date) are dropped and the rest is trimmed of blanks.
 QString DisplayLineOf(QStringView line);
 // The display lines of the lines at `indexes`, in that order, decoding only the parts shown.
+// No index may be given twice: the spans of the block are 32-bit, as are those of `lines`.
 DisplayLines DisplayLinesOf(const AppointmentLines &lines, const QList<qsizetype> &indexes);
 
 // The agenda order of display lines, as indexes into them: by time for lines that begin with

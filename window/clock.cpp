@@ -83,13 +83,15 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     if (agenda.readFailed)
         return false;
     QStringList due;
-    QHash<QString, int> occurrences; // the same appointment stored twice is two reminders
+    // The same appointment stored twice is two reminders. Copies of one line have one time, so
+    // counting only the lines in the span numbers them all the same.
+    QHash<QStringView, int> occurrences;
     for (const QStringView shown : agenda.displayLines) {
-        const QString entry = shown.toString();
-        const int occurrence = occurrences[entry]++;
-        const int minute = book::MinuteOfDay(QStringView(entry).left(5));
+        const int minute = book::MinuteOfDay(shown.left(5));
         if (minute < 0 || minute <= after || minute > until)
             continue;
+        const int occurrence = occurrences[shown]++;
+        const QString entry = shown.toString();
         // Each once a day, however the clock moves (set back, or summer time ending).
         const QString key = entry + u'\n' + QString::number(occurrence);
         if (m_reminded.contains(key))
