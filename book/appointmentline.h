@@ -99,6 +99,14 @@ QString DecodeLineBytes(QByteArrayView bytes);
 // The same, appended to `text`.
 void AppendDecodedLineBytes(QByteArrayView bytes, QString &text);
 
+// A part of a block of bytes or text, as lists that keep their items in one block hold them:
+// 32 bits each, as a book is read only up to 4 GiB.
+struct BlockSpan
+{
+    quint32 offset;
+    quint32 size;
+};
+
 // An iterator over a list whose at() gives values, not references (views into one block): an
 // index, really, so that range-for and the standard algorithms can walk the list.
 template<typename List, typename Value>
@@ -154,7 +162,7 @@ public:
     bool isEmpty() const { return m_spans.isEmpty(); }
     AppointmentLine at(qsizetype i) const
     {
-        const Span span = m_spans.at(i);
+        const BlockSpan span = m_spans.at(i);
         return AppointmentLine(QByteArrayView(m_content.constData() + span.offset, span.size));
     }
     AppointmentLine operator[](qsizetype i) const { return at(i); }
@@ -182,14 +190,9 @@ public:
     }
 
 private:
-    struct Span
-    {
-        quint32 offset;
-        quint32 size;
-    };
     QByteArray m_content;
     std::shared_ptr<const void> m_keeper;
-    QList<Span> m_spans;
+    QList<BlockSpan> m_spans;
 };
 
 // Removes leading and trailing blanks (character 32 only; tabs and other white space stay).

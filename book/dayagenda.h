@@ -24,11 +24,10 @@ public:
     // and is not assigned to.
     QStringView at(qsizetype i) const
     {
-        const Span span = m_spans.at(i);
+        const BlockSpan span = m_spans.at(i);
         return QStringView(m_text).sliced(span.offset, span.size);
     }
     QStringView operator[](qsizetype i) const { return at(i); }
-    QStringView last() const { return at(size() - 1); }
     QStringList toList() const;
 
     using const_iterator = IndexIterator<DisplayLines, QStringView>;
@@ -42,13 +41,8 @@ public:
 private:
     friend DisplayLines DisplayLinesOf(const AppointmentLines &lines,
                                        const QList<qsizetype> &indexes);
-    struct Span
-    {
-        quint32 offset; // the block holds less than a file's bytes, which fit 32 bits
-        quint32 size;
-    };
-    QString m_text;
-    QList<Span> m_spans;
+    QString m_text; // fewer units than the book has bytes
+    QList<BlockSpan> m_spans;
 };
 
 // Everything one agenda build computes; the main window shows it.

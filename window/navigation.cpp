@@ -67,8 +67,9 @@ bool form1::ShowDayAgenda(QDate date, TypedDate typed)
     Combo2 = std::move(agenda.allLines);
     Combo3Lines = std::move(agenda.displaySources);
     dly = std::move(agenda.matchingLines);
-    Combo3Entries->setStringList(agenda.displayLines.toList());
-    Text4 = agenda.count > 0 ? Combo3Entries->stringList().constLast() : QString();
+    const QStringList entries = agenda.displayLines.toList();
+    Text4 = entries.isEmpty() ? QString() : entries.constLast();
+    Combo3Entries->setStringList(entries);
     Combo3->setCurrentIndex(agenda.count > 0 ? 0 : -1);
     if (agenda.count == 0)
         Combo3->clearEditText();
