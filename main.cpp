@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/executable.h"
 #include "platform/look.h"
+#include "platform/memory.h"
 #include "platform/notifications.h"
 #include "platform/printer.h"
 #include "platform/singleinstance.h"
@@ -54,14 +55,18 @@ std::unique_ptr<QApplication> StartApplication(int &argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    platform::KeepLargeBlocks();
     const std::unique_ptr<QApplication> app = StartApplication(argc, argv);
     QApplication::setApplicationName(platform::AppName());
 
-    // The data file and the lock belong to the folder of the executable.
-    const QString folder = platform::ExecutableDir();
-    const platform::SingleInstance instance(folder);
+    // The data file lies in the folder of the executable; one instance runs on it at a time.
+    const QString bookPath =
+        QDir(platform::ExecutableDir()).filePath(book::DataFileName.toString());
+    const platform::SingleInstance instance(bookPath);
     if (!instance.acquired())
         return EXIT_SUCCESS; // another instance runs: end silently
+    // A writer killed in the middle of a change left its recovery copy and temporaries.
+    book::RecoverAppointmentFile(bookPath);
 
     // Message boxes take the application's font.
     QFont font(u"Arial"_s);
@@ -76,8 +81,7 @@ int main(int argc, char **argv)
         splash.exec();
     };
     platform::Notifications notifications(QDBusConnection::sessionBus());
-    form1 window({QDir(folder).filePath(book::DataFileName.toString()), &clock, &dialogs, &printers,
-                  showSplash, &notifications});
+    form1 window({bookPath, &clock, &dialogs, &printers, showSplash, &notifications});
     window.Form_Load();
     window.show();
     return app->exec();

@@ -1,5 +1,5 @@
 // Building a day agenda from files of 1,000 to 100,000 lines: the whole computing half, from
-// reading the file to the sorted display lines, and its parts.
+// reading the file to the sorted display lines, and its parts; and Save's write on them.
 #include "bookgen.h"
 
 #include "book/appointmentfile.h"
@@ -87,6 +87,23 @@ void BM_WeekAgendas(benchmark::State &state)
     }
 }
 
+// Save's write: one line added to the book, lock and flush to disk included. Its cost must not
+// grow with the book.
+void BM_AppendLine(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ganctl.ngb"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(GenerateBook(int(state.range(0)))) < 0)
+        std::abort();
+    file.close();
+    for (auto _ : state) {
+        if (book::AppendAppointmentLine(path, u"*Once^05/12/2026 10:30 Dentist") !=
+            book::WriteStatus::Written)
+            std::abort();
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark *b)
 {
     for (int lines : {1000, 10000, 32767, 100000})
@@ -100,5 +117,6 @@ BENCHMARK(BM_BuildDayAgenda)->Apply(Sizes);
 BENCHMARK(BM_LoadAppointmentLines)->Apply(Sizes);
 BENCHMARK(BM_MatchAndSort)->Apply(Sizes);
 BENCHMARK(BM_WeekAgendas)->Apply(Sizes);
+BENCHMARK(BM_AppendLine)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

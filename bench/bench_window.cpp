@@ -3,6 +3,7 @@
 // window on a generated file of 100,000 lines, Save and Del. each with its flush to disk and the
 // rebuild that follows. Runs offscreen.
 #include "bookgen.h"
+#include "platform/memory.h"
 #include "support/fakes.h"
 #include "window/form1.h"
 #include "window/week.h"
@@ -170,6 +171,7 @@ BENCHMARK(BM_WeekWindow)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    platform::KeepLargeBlocks(); // as the program does at start
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -160,6 +160,8 @@ public:
 
     qsizetype size() const { return m_spans.size(); }
     bool isEmpty() const { return m_spans.isEmpty(); }
+    // The bytes the lines were read from, all of them: what the file held.
+    const QByteArray &content() const { return m_content; }
     AppointmentLine at(qsizetype i) const
     {
         const BlockSpan span = m_spans.at(i);

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -18,55 +19,67 @@ namespace platform {
 
 namespace {
 
-// The lock file, or -1. It is never removed, as removing it would let a second instance lock a
-// new file while the first holds the old one. Nothing another user put at its path (a pipe, a
-// link) can hold the start up.
-int OpenLockFile(const QByteArray &path)
+// The book as one name, however it is reached: its target where it is a link, or where it
+// does not exist yet, its folder's real path.
+QFileInfo RealBook(const QString &bookPath)
 {
-    constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-    const auto openWith = [&path](int flags) {
-        return ::open(path.constData(), flags | Flags, 0644);
-    };
-    // For writing where it can be: NFS emulates flock() with a lock that needs it. Read-only
-    // for the file another user left in a shared temporary folder.
-    int fd = openWith(O_RDWR);
-    if (fd < 0 && errno == ENOENT) {
-        fd = openWith(O_RDWR | O_CREAT | O_EXCL);
-        if (fd >= 0)
-            ::fchmod(fd, 0644); // whatever the umask, so that other users can lock it too
-        else if (errno == EEXIST)
-            fd = openWith(O_RDWR); // made by another start meanwhile
-    }
-    if (fd < 0 && errno == EACCES)
-        fd = openWith(O_RDONLY);
+    const QFileInfo book(bookPath);
+    const QString target = book.canonicalFilePath();
+    if (!target.isEmpty())
+        return QFileInfo(target);
+    const QString folder = QFileInfo(book.absolutePath()).canonicalFilePath();
+    return QFileInfo(
+        QDir(folder.isEmpty() ? book.absolutePath() : folder).filePath(book.fileName()));
+}
+
+// The lock file, or -1. It is never removed, as removing it would let a second instance lock a
+// new file while the first holds the old one. Only a file of this user's counts: nothing that
+// another user put at its path (a file of theirs in a shared folder, a pipe, a link) can hold
+// the start up.
+int OpenLockFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     struct stat info = {};
-    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    if (fd >= 0 &&
+        (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())) {
         ::close(fd);
-        fd = -1;
+        return -1;
     }
     return fd;
 }
 
 } // namespace
 
-QString SingleInstance::lockPathFor(const QString &executableDir)
+QString SingleInstance::lockPathFor(const QString &bookPath)
 {
-    // The user's runtime folder rather than the executable's own, which may be read-only.
-    // Without a session (XDG_RUNTIME_DIR unset) the temporary folder serves.
-    const QString folder = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
-                               ? QDir::tempPath()
-                               : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QByteArray id = QCryptographicHash::hash(
-        QFile::encodeName(QDir(executableDir).canonicalPath()), QCryptographicHash::Sha256);
-    return folder + u"/zentavo-"_s + QString::fromLatin1(id.toHex().left(16)) + u".lock"_s;
+    const QFileInfo book = RealBook(bookPath);
+    return book.absoluteDir().filePath(u'.' + book.fileName() + u".zentavo-lock"_s);
 }
 
-SingleInstance::SingleInstance(const QString &executableDir)
-    : m_file(OpenLockFile(QFile::encodeName(lockPathFor(executableDir))))
+QString SingleInstance::runtimeLockPathFor(const QString &bookPath)
 {
-    // Only a lock that another process holds means that another instance runs. Where the file
-    // cannot be had or locked (another user's, a file system without locks) the program runs
-    // without one, rather than never start.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return {};
+    const QByteArray id = QCryptographicHash::hash(
+        QFile::encodeName(RealBook(bookPath).absoluteFilePath()), QCryptographicHash::Sha256);
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + u"/zentavo-"_s +
+           QString::fromLatin1(id.toHex().left(16)) + u".lock"_s;
+}
+
+SingleInstance::SingleInstance(const QString &bookPath)
+{
+    // Beside the book, unless the folder takes no new file or the file there is not this
+    // user's (a book shared by another user, who then runs as a session of its own).
+    m_file = OpenLockFile(lockPathFor(bookPath));
+    if (m_file < 0) {
+        if (const QString runtime = runtimeLockPathFor(bookPath); !runtime.isEmpty())
+            m_file = OpenLockFile(runtime);
+    }
+    // Only a lock that another process holds means that another instance runs. Where no file
+    // can be had or locked (a file system without locks) the program runs without one, rather
+    // than never start.
     m_acquired = m_file < 0 || ::flock(m_file, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/notifications.h"
 #include "splash/form2.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "window/form1.h"
 #include "window/reminder.h"
 #include "window/week.h"
@@ -34,7 +35,12 @@
 
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -69,18 +75,6 @@ QByteArray Unescape(QStringView text)
     return out;
 }
 
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Rows of a data file: "== name" starts one, then its steps; "#" lines are comments.
 void AddRows(const QString &fileName)
 {
@@ -94,12 +88,59 @@ void AddRows(const QString &fileName)
     }
 }
 
-// The full-disk library preloaded into this test: how many more bytes fit; -1 for no limit.
+// A function of the fault library preloaded into this test (faults/faults.c), or null.
+template<typename Function>
+Function *Fault(const char *name)
+{
+    return reinterpret_cast<Function *>(::dlsym(RTLD_DEFAULT, name));
+}
+
+// How many more bytes fit on the disk; -1 for no limit.
 bool DiskFull(long bytes)
 {
-    const auto fill =
-        reinterpret_cast<void (*)(long)>(::dlsym(RTLD_DEFAULT, "zentavo_disk_full_after"));
+    const auto fill = Fault<void(long)>("zentavo_disk_full_after");
     return fill && (fill(bytes), true);
+}
+
+// Makes the file one that may only be appended to, or takes that away again; root only.
+void SetAppendOnly(const QString &path, bool appendOnly)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags = appendOnly ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// What the book is as a file: its inode where it has other links (a rewrite must keep it then),
+// links, owner, group, mode and every extended attribute, the POSIX ACL among them.
+QString FileFacts(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status = {};
+    if (::stat(name.constData(), &status) != 0)
+        return u"none"_s;
+    QString facts = u"links %1 owner %2:%3 mode %4"_s.arg(status.st_nlink)
+                        .arg(status.st_uid)
+                        .arg(status.st_gid)
+                        .arg(status.st_mode & 07777, 0, 8);
+    if (status.st_nlink > 1)
+        facts += u" inode %1"_s.arg(status.st_ino);
+    QByteArray names(qMax<ssize_t>(::listxattr(name.constData(), nullptr, 0), 0), '\0');
+    names.resize(qMax<ssize_t>(::listxattr(name.constData(), names.data(), names.size()), 0));
+    for (const QByteArray &attribute : names.split('\0')) {
+        if (attribute.isEmpty())
+            continue;
+        QByteArray value(
+            qMax<ssize_t>(::getxattr(name.constData(), attribute.constData(), nullptr, 0), 0),
+            '\0');
+        ::getxattr(name.constData(), attribute.constData(), value.data(), value.size());
+        facts += u' ' + QString::fromUtf8(attribute) + u'=' + QString::fromLatin1(value.toHex());
+    }
+    return facts;
 }
 
 // Root ignores permissions, and CI runs as root: a row that takes permissions away then runs
@@ -180,6 +221,8 @@ class TestWindow : public QObject
     QTemporaryDir m_elsewhere;       // where a book kept as a link lies
     QStringList m_splash;            // what the user does while the splash window is up
     QString m_duringSplash;          // how many splashes came, and what was visible then
+    QString m_facts;                 // the book as a file, at the last snapshot
+    int m_holder = -1;               // the book, locked as another writer would
 
     QWidget *control(const QString &name)
     {
@@ -284,6 +327,10 @@ class TestWindow : public QObject
             const QString target = m_elsewhere.filePath(name.isEmpty() ? u"book"_s : name);
             QVERIFY(name.isEmpty() ? QFile::rename(m_book, target) : QFile::remove(m_book));
             QVERIFY(QFile::link(target, m_book));
+        } else if (verb == u"appear"_s) { // PATH BYTES: the place a link names comes to be
+            const QString target = m_elsewhere.filePath(name);
+            QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()) &&
+                    WriteBytes(target, rest.toUtf8()));
         } else if (verb == u"remove"_s) {
             QVERIFY(QFile::remove(m_book));
         } else if (verb == u"folder"_s) { // a folder in place of the book, or no book again
@@ -294,6 +341,46 @@ class TestWindow : public QObject
             const QString path = name == u"folder"_s ? m_dir->path() : m_book;
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(rest.toInt(nullptr, 8))) ==
                     0);
+        } else if (verb == u"collide"_s || verb == u"overwrite"_s) { // N TEXT: another writer
+            const auto collide =
+                Fault<void(int, const char *, const char *, int)>("zentavo_collide");
+            QVERIFY2(collide, "the fault library is not preloaded");
+            collide(name.toInt(), QFile::encodeName(m_book).constData(), rest.toUtf8().constData(),
+                    verb == u"overwrite"_s);
+        } else if (verb == u"appendonly"_s) { // chattr +a, which only root may set
+            SetAppendOnly(m_book, true);
+        } else if (verb == u"freeze"_s) { // the file system's clock stands still for the book
+            const auto freeze = Fault<void(const char *)>("zentavo_freeze_stamp");
+            QVERIFY2(freeze, "the fault library is not preloaded");
+            freeze(QFile::encodeName(m_book).constData());
+        } else if (verb == u"hold"_s) { // another writer holds the book's lock
+            m_holder = ::open(QFile::encodeName(m_book).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(m_holder >= 0 && ::flock(m_holder, LOCK_EX) == 0);
+        } else if (verb == u"release"_s) {
+            QVERIFY(::close(std::exchange(m_holder, -1)) == 0);
+        } else if (verb == u"hardlink"_s) { // a second name of the book, elsewhere
+            QVERIFY(::link(QFile::encodeName(m_book).constData(),
+                           QFile::encodeName(m_elsewhere.filePath(u"hard"_s)).constData()) == 0);
+        } else if (verb == u"acl"_s) { // as setfacl -m gives it
+            QProcess setfacl;
+            setfacl.start(u"setfacl"_s, {u"-m"_s, name, m_book});
+            QVERIFY2(setfacl.waitForFinished() && setfacl.exitCode() == 0,
+                     "setfacl failed (Debian package acl)");
+        } else if (verb == u"xattr"_s) {
+            QVERIFY(::setxattr(QFile::encodeName(m_book).constData(), name.toUtf8().constData(),
+                               rest.toUtf8().constData(), size_t(rest.toUtf8().size()), 0) == 0);
+        } else if (verb == u"owner"_s) { // the book is another user's, who shares it with this one
+            // As root, the book goes to a user of its own and the test goes on as "nobody", to
+            // whom the ACL gives the book; otherwise it stays this user's.
+            if (::geteuid() == 0) {
+                constexpr uid_t owner = 65533, nobody = 65534;
+                QVERIFY(::chown(QFile::encodeName(m_dir->path()).constData(), nobody, nobody) == 0);
+                QVERIFY(::chown(QFile::encodeName(m_book).constData(), owner, owner) == 0);
+                run(u"acl u:65534:rw-"_s);
+                QVERIFY(::setegid(nobody) == 0 && ::seteuid(nobody) == 0);
+            }
+        } else if (verb == u"snapshot"_s) {
+            m_facts = FileFacts(m_book);
         } else if (verb == u"diskfull"_s) {
             QVERIFY2(DiskFull(name.toLong()), "the diskfull library is not preloaded");
         } else if (verb == u"printer"_s) {
@@ -390,6 +477,11 @@ class TestWindow : public QObject
         }
         if (what == u"link"_s)
             return QFileInfo(m_book).isSymLink() ? u"yes"_s : u"no"_s;
+        if (what == u"file"_s) // the book as a file, against the snapshot
+            return FileFacts(m_book) == m_facts ? u"kept"_s : FileFacts(m_book);
+        if (what == u"hardlink"_s) // what the book's other name holds
+            return ReadBytes(m_elsewhere.filePath(u"hard"_s)) == ReadBytes(m_book) ? u"same"_s
+                                                                                   : u"split"_s;
         if (what == u"mode"_s) { // of the book
             struct stat status = {};
             return ::stat(QFile::encodeName(m_book).constData(), &status) == 0
@@ -435,6 +527,17 @@ private slots:
     void cleanup()
     {
         DiskFull(-1);
+        if (const auto collide =
+                Fault<void(int, const char *, const char *, int)>("zentavo_collide"))
+            collide(0, "", "", 0);
+        if (m_dir)
+            SetAppendOnly(m_book, false);
+        if (const auto freeze = Fault<void(const char *)>("zentavo_freeze_stamp"))
+            freeze(nullptr);
+        if (m_holder >= 0)
+            ::close(std::exchange(m_holder, -1));
+        QFile::remove(m_elsewhere.filePath(u"hard"_s));
+        QDir(m_elsewhere.filePath(u"later"_s)).removeRecursively();
         m_away.reset();
         m_window.reset();
         m_service.close();

@@ -45,32 +45,34 @@ void form1::Command3_Click()
     const qsizetype source = Combo3Lines.value(entry, -1);
     if (source < 0 || source >= Combo2.size())
         return;
-    const book::AppointmentLine target = Combo2.at(source);
-    const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, target);
-    const std::optional<QByteArray> before = book::ReadAppointmentFile(m_services.dataFile);
-    if (!before) {
-        m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
-        return;
-    }
-    book::AppointmentLines lines(*before);
-    qsizetype seen = 0;
-    const auto found = std::find_if(lines.begin(), lines.end(), [&](book::AppointmentLine line) {
-        return line == target && seen++ == occurrence;
-    });
-    if (found != lines.end()) {
-        const qsizetype index = found - lines.begin();
-        const bool rewrittenBefore = book::AppointmentFileContent(lines) == *before;
-        lines.erase(found);
-        const QByteArray after = book::AppointmentFileContent(lines);
-        if (book::WriteAppointmentFile(m_services.dataFile, after)) {
-            m_deleted.append({{target.bytes().toByteArray()},
-                              DigestOf(after),
-                              rewrittenBefore ? QByteArray() : *before,
-                              rewrittenBefore ? index : -1});
-        } else {
-            m_services.dialogs->inform(this, u"The appointment could not be deleted."_s);
-        }
-    }
+    const QByteArray target = Combo2.at(source).bytes().toByteArray();
+    const book::AppointmentLine line(target);
+    const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, line);
+    std::optional<Deletion> deletion;
+    const book::WriteStatus status =
+        book::ChangeAppointmentFile(m_services.dataFile, [&](const QByteArray &before) {
+            deletion.reset();
+            book::AppointmentLines lines(before);
+            qsizetype seen = 0;
+            const auto found = std::find_if(lines.begin(), lines.end(), [&](auto each) {
+                return each == line && seen++ == occurrence;
+            });
+            if (found == lines.end()) // gone already, deleted elsewhere
+                return book::BookChange{};
+            const qsizetype index = found - lines.begin();
+            const bool rewrittenBefore = book::AppointmentFileContent(lines) == before;
+            lines.erase(found);
+            QByteArray after = book::AppointmentFileContent(lines);
+            deletion = Deletion{{target},
+                                DigestOf(after),
+                                rewrittenBefore ? QByteArray() : before,
+                                rewrittenBefore ? index : -1};
+            return book::BookChange{book::BookChange::Kind::Replace, std::move(after)};
+        });
+    if (status == book::WriteStatus::Written && deletion)
+        m_deleted.append(std::move(*deletion));
+    else if (status != book::WriteStatus::Written)
+        informWriteFailure(status, u"The appointment could not be deleted."_s);
     Command1_Click();
     refreshWeek();
 }
@@ -79,17 +81,21 @@ void form1::Command7_Click()
 {
     if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
         return;
-    // What cannot be read first could not be brought back.
-    const std::optional<QByteArray> before = book::ReadAppointmentFile(m_services.dataFile);
-    if (!before || !book::ClearAppointmentFile(m_services.dataFile)) {
-        m_services.dialogs->inform(this, u"The appointments could not be deleted."_s);
+    QByteArray before; // what the book held when it was emptied, to bring back
+    const book::WriteStatus status =
+        book::ChangeAppointmentFile(m_services.dataFile, [&before](const QByteArray &now) {
+            before = now;
+            return book::BookChange{book::BookChange::Kind::Replace, {}};
+        });
+    if (status != book::WriteStatus::Written) {
+        informWriteFailure(status, u"The appointments could not be deleted."_s);
         return;
     }
     QList<QByteArray> removed;
-    for (book::AppointmentLine line : book::AppointmentLines(*before))
+    for (book::AppointmentLine line : book::AppointmentLines(before))
         removed.append(line.bytes().toByteArray());
     if (!removed.isEmpty()) // an empty book has nothing to bring back
-        m_deleted.append({removed, DigestOf({}), *before, -1});
+        m_deleted.append({removed, DigestOf({}), before, -1});
     ft3->clear();
     ft4.clear();
     Label5->clear();
@@ -109,19 +115,22 @@ void form1::undoDelete()
     const Deletion &last = m_deleted.constLast();
     // Untouched since the delete: the file goes back to exactly what it was. Changed since (a
     // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
-    const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
-    bool restored = false;
-    if (now && DigestOf(*now) == last.afterDigest) {
-        restored = book::WriteAppointmentFile(
-            m_services.dataFile,
-            last.index < 0 ? last.before
-                           : book::AppointmentFileContent(book::AppointmentLines(*now), last.index,
-                                                          last.lines.constFirst()));
-    } else if (now) {
-        restored = book::AppendAppointmentLines(m_services.dataFile, last.lines);
-    }
-    if (!restored) {
-        m_services.dialogs->inform(this, u"The appointments could not be restored."_s);
+    const book::WriteStatus status =
+        book::ChangeAppointmentFile(m_services.dataFile, [&last](const QByteArray &now) {
+            if (DigestOf(now) != last.afterDigest) {
+                QByteArray lines;
+                for (const QByteArray &line : last.lines)
+                    lines.append(line).append("\r\n");
+                return book::BookChange{book::BookChange::Kind::Append, lines};
+            }
+            return book::BookChange{
+                book::BookChange::Kind::Replace,
+                last.index < 0 ? last.before
+                               : book::AppointmentFileContent(book::AppointmentLines(now),
+                                                              last.index, last.lines.constFirst())};
+        });
+    if (status != book::WriteStatus::Written) {
+        informWriteFailure(status, u"The appointments could not be restored."_s);
         return;
     }
     m_deleted.removeLast();

@@ -6,8 +6,12 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLineEdit>
+#include <QSocketNotifier>
 #include <QStringListModel>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,8 +39,28 @@ void form1::startFollowing()
     };
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
+    // A drive mounted where the book or its link's target lies tells no folder: the system's
+    // table of mounts does, by an exceptional condition on the file that shows it.
+    if (const int mounts = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC); mounts >= 0) {
+        auto *notifier = new QSocketNotifier(mounts, QSocketNotifier::Exception, this);
+        connect(notifier, &QSocketNotifier::activated, this, changed);
+        connect(notifier, &QObject::destroyed, [mounts] { ::close(mounts); }); // with it
+    }
     watchBook();
 }
+
+namespace {
+
+// The folder itself where it exists, else the nearest one above it that does: a folder that
+// is made later, or a drive mounted later, shows itself there.
+QString NearestFolder(QString folder)
+{
+    while (!QFileInfo(folder).isDir() && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    return folder;
+}
+
+} // namespace
 
 void form1::watchBook()
 {
@@ -44,9 +68,14 @@ void form1::watchBook()
     // it is written in place; and a book kept as a link is watched where its file lies too.
     const QFileInfo book(m_services.dataFile);
     const QString target = book.canonicalFilePath();
-    QStringList folders{book.absolutePath()};
-    if (!target.isEmpty() && !folders.contains(QFileInfo(target).absolutePath()))
-        folders.append(QFileInfo(target).absolutePath());
+    QStringList folders{NearestFolder(book.absolutePath())};
+    // The target's folder, or where it will be for a link to nowhere.
+    const QString targetFolder = !target.isEmpty() ? QFileInfo(target).absolutePath()
+                                 : book.isSymLink()
+                                     ? NearestFolder(QFileInfo(book.symLinkTarget()).absolutePath())
+                                     : QString();
+    if (!targetFolder.isEmpty() && !folders.contains(targetFolder))
+        folders.append(targetFolder);
     const QStringList watched = m_watcher->directories();
     for (const QString &folder : watched) {
         if (!folders.contains(folder))
@@ -70,8 +99,13 @@ void form1::followFile()
 {
     watchBook();
     // The program's own writes are shown already; so is a change that touched other files.
-    if (book::StampOf(m_services.dataFile) == m_shownStamp)
-        return;
+    // A write within one tick of the file system's clock that keeps the size leaves the stamp
+    // as it was: the bytes tell then.
+    if (book::StampOf(m_services.dataFile) == m_shownStamp) {
+        const std::optional<QByteArray> now = book::ReadAppointmentFile(m_services.dataFile);
+        if (!now || *now == Combo2.content())
+            return;
+    }
 
     // The chosen entry stays chosen where it still is: the same text, as often before it.
     const QStringList before = Combo3Entries->stringList();

@@ -3,6 +3,7 @@
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "platform/look.h"
 #include "platform/screen.h"
 
@@ -216,6 +217,13 @@ void form1::Form_Load()
     m_today = m_shownDate;
     startFollowing();
     Command1->setFocus();
+}
+
+void form1::informWriteFailure(book::WriteStatus status, const QString &message)
+{
+    // Another writer (a second login, an import, a sync) held the book for too long.
+    m_services.dialogs->inform(
+        this, status == book::WriteStatus::InUse ? u"The appointment file is in use."_s : message);
 }
 
 bool form1::eventFilter(QObject *watched, QEvent *event)

@@ -50,9 +50,10 @@ void form1::fcom_Click()
     }
 
     ft4 = book::ComposeAppointmentLine(tag, date, time, content);
-    if (!book::AppendAppointmentLine(m_services.dataFile, ft4)) {
+    const book::WriteStatus saved = book::AppendAppointmentLine(m_services.dataFile, ft4);
+    if (saved != book::WriteStatus::Written) {
         // Nothing is emptied: the user can try again, or copy the text elsewhere.
-        m_services.dialogs->inform(this, u"The appointment could not be saved."_s);
+        informWriteFailure(saved, u"The appointment could not be saved."_s);
         return;
     }
 

@@ -3,7 +3,7 @@
 xdotool, faketime, a print server (cupsd, as whoever runs this) and a session bus of the run's own.
 Usage: run_e2e.py [--keep] PATH/TO/zentavo [JOURNEY ...]
 --keep keeps the run's folders, logs and screenshots, as a failing run always does."""
-import collections, os, pathlib, pwd, re, shutil, signal, subprocess, sys, tempfile, time
+import collections, hashlib, os, pathlib, pwd, re, shutil, signal, subprocess, sys, tempfile, time
 
 MAIN, BOX, RULE = '^Appointments Zentavo$', '^Zentavo$', '_' * 62
 KEYS = ('Tab', 'Return', 'Escape', 'Down', 'F6', 'ctrl+z')
@@ -97,12 +97,17 @@ def screenshot(name):
 
 class App:
     """A start of the program from a folder of WORK (made, if new, with a copy of the program)."""
-    def __init__(self, name, data=None, when='2026-12-07 10:00:00', user=None, wait=True):
-        self.folder, runtime = WORK / name, WORK / f'{name}-runtime'  # the lock is in runtime
+    def __init__(self, name, data=None, when='2026-12-07 10:00:00', user=None, wait=True,
+                 runtime=None):
+        """runtime: the session's runtime folder, WORK/NAME-runtime unless given; '' for none."""
+        self.folder = WORK / name
+        if runtime is None:
+            runtime = WORK / f'{name}-runtime'
         if not self.folder.exists():
             self.folder.mkdir()
-            runtime.mkdir(mode=0o700)
             shutil.copy2(WORK / 'zentavo', self.folder)
+        if runtime and not runtime.exists():
+            runtime.mkdir(mode=0o700)
         if data is not None:
             (self.folder / 'ganctl.ngb').write_bytes(data)
         # libfaketime without its wrapper, whose semaphores, named by its process, stay behind
@@ -110,12 +115,14 @@ class App:
         # setpriv, its shared memory belongs to the user the program runs as.
         command = ['env', 'LD_PRELOAD=/usr/$LIB/faketime/libfaketime.so.1', f'FAKETIME=@{when}',
                    './zentavo']
-        if user is not None:
+        if user is not None and runtime:
             os.chown(runtime, user, user)
             command = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups', *command]
         self.log = WORK / f'{name}-{len(STARTED)}.log'
-        self.process = start(command, self.log, cwd=self.folder,
-                             env={**ENV, 'XDG_RUNTIME_DIR': str(runtime)})
+        env = {k: v for k, v in ENV.items() if k != 'XDG_RUNTIME_DIR'}
+        if runtime:
+            env['XDG_RUNTIME_DIR'] = str(runtime)
+        self.process = start(command, self.log, cwd=self.folder, env=env)
         self.window = self.main_window() if wait else None
 
     def main_window(self):
@@ -234,6 +241,38 @@ def one_instance():  # a second start ends at once and silently, as does one of 
         for process in pair:
             stop(process)
 
+def one_book():  # one window on a book whatever the session; nobody else keeps it from starting
+    first = App('one_book')
+    # Another login, su or cron: a runtime folder of its own, and the same book.
+    other = App('one_book', wait=False, runtime=WORK / 'one_book-elsewhere').process
+    status = other.wait(timeout=20)
+    check((status, len(windows(MAIN))) == (0, 1), f'a start from another session: exit {status}, '
+          f'{len(windows(MAIN))} main windows')
+    stop(first.process)
+    wait_for(lambda: not windows(MAIN), 'the window stayed')
+    # A file that another user holds locked in the shared temporary folder, under the name a
+    # lock of the program's folder would have there, keeps no start out.
+    folder = str((WORK / 'one_book').resolve()).encode()
+    held = pathlib.Path(tempfile.gettempdir()) / f'zentavo-{hashlib.sha256(folder).hexdigest()[:16]}.lock'
+    held.touch(mode=0o644)
+    holder = ['flock', str(held), 'sleep', '600']
+    if os.getuid() == 0:
+        nobody = pwd.getpwnam('nobody').pw_uid
+        os.chown(held, nobody, nobody)
+        holder = ['setpriv', f'--reuid={nobody}', f'--regid={nobody}', '--clear-groups', *holder]
+    start(holder)
+    if os.getuid() == 0:  # and one beside the book, open to all, that another user holds
+        beside = WORK / 'one_book' / '.ganctl.ngb.zentavo-lock'
+        beside.touch()
+        beside.chmod(0o666)
+        os.chown(beside, nobody, nobody)
+        start(holder[:4] + ['flock', str(beside), 'sleep', '600'])
+    try:
+        time.sleep(0.3)
+        App('one_book', runtime='')  # without a runtime folder too: its window comes
+    finally:
+        held.unlink()
+
 def read_only():  # Save refused in a read-only folder, and the text kept
     before = b'*Once^07/12/2026 09:00 Kept\r\n'
     # Root may write anywhere: the program runs as nobody then.
@@ -269,8 +308,8 @@ def week_and_undo():  # F6 shows the coming week; Delete all, then Ctrl+Z, gives
     app.do('ctrl+z')  # on New, which has the focus after Delete all
     app.holds(book)
 
-JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, read_only,
-            week_and_undo]
+JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, one_book,
+            read_only, week_and_undo]
 
 def main():
     arguments = [argument for argument in sys.argv[1:] if argument != '--keep']

@@ -1,9 +1,10 @@
-// The data file survives the program being killed at any moment: a rewrite, an append and a
-// clearing are each killed at random moments, and after every kill the file is whole. Copies
-// that the user keeps beside the book survive every kill, and what a killed rewrite left
-// behind is cleaned up by the next one. The process that is killed is this program again,
-// started as the writer.
+// The data file survives the program being killed at any moment: a rewrite (by rename, and in
+// place for a book with a second hard link), an append and a clearing are each killed at random
+// moments, and after every kill the file, as the next start finds it, is whole. Copies that the
+// user keeps beside the book survive every kill, and nothing that a killed writer left stays
+// behind. The process that is killed is this program again, started as the writer.
 #include "book/appointmentfile.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QProcess>
@@ -14,6 +15,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,23 +34,34 @@ QByteArray ContentFile(int which)
     return file;
 }
 
+// A hundred numbered lines, some 4 KB: most such appends cross a page of the file, where a kill
+// can cut a write.
+QList<QByteArray> Appended(long round)
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < 100; ++i)
+        lines.append("*Once^05/12/2026 10:30 appended " + QByteArray::number(round) + '.' +
+                     QByteArray::number(i));
+    return lines;
+}
+
 // Changes the file again and again until it is killed, saying "started" after the first
-// change: "rewrite" alternates the two contents, "append" adds numbered lines, "clear"
-// alternates the first content and an empty file.
+// change: "rewrite" alternates the two contents (in place where the book has a second hard
+// link, "rewrite in place"), "append" adds numbered lines, "clear" alternates the first content
+// and an empty file.
 int Writer(const QString &mode, const QString &path)
 {
     const book::AppointmentLines first =
         mode == u"append"_s ? book::AppointmentLines() : book::AppointmentLines(ContentFile(0));
     const book::AppointmentLines second =
-        mode == u"rewrite"_s ? book::AppointmentLines(ContentFile(1)) : first;
+        mode.startsWith(u"rewrite"_s) ? book::AppointmentLines(ContentFile(1)) : first;
     for (long round = 0;; ++round) {
-        const bool done = mode == u"append"_s
-                              ? book::AppendAppointmentLine(
-                                    path, u"*Once^05/12/2026 10:30 appended %1"_s.arg(round))
-                          : mode == u"clear"_s && round % 2
-                              ? book::ClearAppointmentFile(path)
-                              : book::RewriteAppointmentFile(path, round % 2 ? second : first);
-        if (!done)
+        const book::WriteStatus done =
+            mode == u"append"_s ? book::AppendAppointmentLines(path, Appended(round))
+            : mode == u"clear"_s && round % 2
+                ? book::ClearAppointmentFile(path)
+                : book::RewriteAppointmentFile(path, round % 2 ? second : first);
+        if (done != book::WriteStatus::Written)
             return 1;
         if (round == 0 && std::puts("started") >= 0)
             std::fflush(stdout);
@@ -66,6 +80,7 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<int>("maxDelayMs");
         QTest::newRow("rewrite") << u"rewrite"_s << 40;
+        QTest::newRow("rewrite in place") << u"rewrite in place"_s << 120;
         QTest::newRow("append") << u"append"_s << 10;
         QTest::newRow("clear") << u"clear"_s << 40;
     }
@@ -80,7 +95,17 @@ private slots:
             QFile copy(dir.filePath(name));
             QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(name.toUtf8()) > 0);
         }
+        // A second name elsewhere: the book must stay the one file that both names are.
+        QTemporaryDir elsewhere;
+        const QString link = elsewhere.filePath(u"linked.ngb"_s);
+        if (mode == u"rewrite in place"_s) {
+            QVERIFY(WriteBytes(path, ContentFile(0)));
+            QVERIFY(::link(QFile::encodeName(path).constData(),
+                           QFile::encodeName(link).constData()) == 0);
+        }
         const QByteArray contents[2] = {ContentFile(0), ContentFile(1)};
+        QStringList expected = backups + QStringList{book::DataFileName.toString()};
+        expected.sort();
         qsizetype size = 0;
         const int kills = qEnvironmentVariableIntValue("ZENTAVO_KILLS") ?: 200;
         for (int i = 0; i < kills; ++i) {
@@ -91,25 +116,25 @@ private slots:
             ::kill(pid_t(writer.processId()), SIGKILL);
             QVERIFY(writer.waitForFinished());
 
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray now = file.readAll();
+            // What the next start finds, once it has mended what the kill cut short.
+            book::RecoverAppointmentFile(path);
+            const QByteArray now = ReadBytes(path);
             // Appends leave whole lines only: one line end to each line, and more than before.
-            const bool whole = mode == u"append"_s ? now.size() > size && now.endsWith("\r\n") &&
-                                                         now.count("*Once^") == now.count("\r\n")
-                                                   : now == contents[0] ||
-                                                         (mode == u"rewrite"_s ? now == contents[1]
-                                                                               : now.isEmpty());
+            const bool whole =
+                mode == u"append"_s
+                    ? now.size() > size && now.endsWith("\r\n") &&
+                          now.count("*Once^") == now.count("\r\n")
+                    : now == contents[0] ||
+                          (mode.startsWith(u"rewrite"_s) ? now == contents[1] : now.isEmpty());
             QVERIFY2(whole,
                      qPrintable(u"kill %1 left %2 bytes that are no whole content"_s.arg(i).arg(
                          now.size())));
             size = now.size();
+            if (mode == u"rewrite in place"_s)
+                QCOMPARE(ReadBytes(link), now);
+            // Nothing the killed writer left stays: no temporary, no recovery copy.
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
         }
-        // The next rewrite removes what a killed one left; the user's copies are untouched.
-        QVERIFY(book::RewriteAppointmentFile(path, {}));
-        QStringList expected = backups + QStringList{book::DataFileName.toString()};
-        expected.sort();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
         for (const QString &name : backups) {
             QFile copy(dir.filePath(name));
             QVERIFY(copy.open(QIODevice::ReadOnly));
