@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -490,7 +491,8 @@ class TestWindow : public QObject
         }
         if (what == u"layout"_s) { // every control inside the window, and none over another
             QStringList faults;
-            const auto controls = m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            auto controls = m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            controls.removeIf([](const QWidget *w) { return w->objectName() == u"focusFrame"_s; });
             for (const QWidget *a : controls) {
                 if (!m_window->rect().contains(a->geometry()))
                     faults.append(a->objectName());
@@ -510,6 +512,13 @@ class TestWindow : public QObject
         auto *box = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(widget);
         if (part == u"enabled"_s)
             return QString::number(widget->isEnabled());
+        if (part == u"fits"_s) { // the whole text inside the box, none of it cut
+            const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+            return QString::number(QFontMetrics(box->font()).horizontalAdvance(box->text()) <=
+                                   box->width() - 2 * frame - 4);
+        }
+        if (part == u"tooltip"_s)
+            return widget->toolTip();
         if (part == u"selected"_s || part == u"cursor"_s)
             return part == u"selected"_s ? box->selectedText()
                                          : QString::number(box->cursorPosition());

@@ -27,11 +27,15 @@ QByteArray DigestOf(QByteArrayView content)
 
 void form1::Command3_Click()
 {
+    Label5->clear();
     // The chosen entry: the one selected, or the entry whose text was typed into the box. A
     // text that is no entry of the agenda chooses nothing.
+    // The box shows at most its maximum length of an entry: the entry selected is chosen
+    // while the box shows what it can of it, however long the entry is.
     const QString chosen = Combo3->currentText();
+    const int shownAtMost = Combo3->lineEdit()->maxLength();
     int entry = Combo3->currentIndex();
-    if (entry < 0 || Combo3->itemText(entry) != chosen)
+    if (entry < 0 || Combo3->itemText(entry).left(shownAtMost) != chosen)
         entry = chosen.isEmpty() ? -1 : Combo3->findText(chosen, Qt::MatchExactly);
     if (entry < 0) {
         m_services.dialogs->inform(this, u"Choose an appointment"_s);
@@ -69,16 +73,21 @@ void form1::Command3_Click()
                                 rewrittenBefore ? index : -1};
             return book::BookChange{book::BookChange::Kind::Replace, std::move(after)};
         });
-    if (status == book::WriteStatus::Written && deletion)
+    const QString shown = Combo3->itemText(entry);
+    if (status == book::WriteStatus::Written && deletion) {
         m_deleted.append(std::move(*deletion));
-    else if (status != book::WriteStatus::Written)
+        refreshAfterChange();
+        tellStatus(u"Deleted: %1. Ctrl+Z brings it back."_s.arg(shown));
+        return;
+    }
+    if (status != book::WriteStatus::Written)
         informWriteFailure(status, u"The appointment could not be deleted."_s);
-    Command1_Click();
-    refreshWeek();
+    refreshAfterChange();
 }
 
 void form1::Command7_Click()
 {
+    Label5->clear();
     if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
         return;
     QByteArray before; // what the book held when it was emptied, to bring back
@@ -103,8 +112,10 @@ void form1::Command7_Click()
     cft1->clearEditText();
     ft1->clear();
     ft2->clear();
-    Command1_Click();
-    refreshWeek();
+    refreshAfterChange();
+    if (!removed.isEmpty())
+        tellStatus(u"Deleted all %1. Ctrl+Z brings them back."_s.arg(
+            removed.size() == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(removed.size())));
     Command4->setFocus();
 }
 
@@ -133,7 +144,9 @@ void form1::undoDelete()
         informWriteFailure(status, u"The appointments could not be restored."_s);
         return;
     }
+    const qsizetype back = m_deleted.constLast().lines.size();
     m_deleted.removeLast();
-    ShowDayAgenda(m_shownDate);
-    refreshWeek();
+    refreshAfterChange();
+    tellStatus(back == 1 ? u"1 appointment brought back."_s
+                         : u"%1 appointments brought back."_s.arg(back));
 }

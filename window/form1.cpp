@@ -12,6 +12,9 @@
 #include "window/icon/zentavo-16.xpm"
 #include "window/icon/zentavo-32.xpm"
 
+#include "window/focusframe.h"
+
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -149,7 +152,8 @@ void form1::createControls()
     Label2 = Caption(this, "Label2", u"Frequency"_s, Twips(4500, 1600, 1125, 285), normal);
     cft1 = DropDown(this, "cft1", Twips(5760, 1560, 1240, 345), small);
 
-    Label5 = Make<QLabel>(this, "Label5", Twips(4800, 2040, 255, 255), small);
+    // Wider than the window definition has it, so that it can say what Del. deleted.
+    Label5 = Make<QLabel>(this, "Label5", Twips(1080, 2040, 5925, 255), small);
     Label5->setAlignment(Qt::AlignCenter);
     Label5->setAutoFillBackground(true); // its own grey, over whatever lies below
 
@@ -195,6 +199,44 @@ void form1::createControls()
     for (QObject *watched : std::initializer_list<QObject *>{
              ft1, ft2, msb, Command5, Command1, Command2, Command4, Command3, fcom, Command7})
         watched->installEventFilter(this);
+    // In the agenda's box, Ctrl+Z brings back a delete: what is typed there only chooses. The
+    // box hands the key to its line itself, past any filter of the line's.
+    Combo3->installEventFilter(this);
+
+    // The control with the keyboard focus is plain to see, from the first moment and in every
+    // style: a frame of its own around it, and the style's own focus marks shown from the
+    // start rather than after the first key.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    m_focusFrame = new FocusFrame(this);
+    // With the frame as context, so that nothing calls it once the frame is gone.
+    connect(qApp, &QApplication::focusChanged, m_focusFrame, [this](QWidget *, QWidget *now) {
+        m_focusFrame->follow(now && now->window() == this && now != this ? now : nullptr);
+    });
+    nameForScreenReaders();
+}
+
+void form1::nameForScreenReaders()
+{
+    // Each box has its label as buddy, and each control a name a person would say.
+    Label4->setBuddy(ft1);
+    Label3->setBuddy(ft2);
+    Label2->setBuddy(cft1);
+    Label6->setBuddy(ft3);
+    const std::pair<QWidget *, QString> names[] = {
+        {msb, u"Date shown"_s}, {Text5, u"Count"_s}, {Combo3, u"Appointments of the day"_s},
+        {ft1, u"Date"_s},       {ft2, u"Time"_s},    {cft1, u"Frequency"_s},
+        {ft3, u"Content"_s},    {text6, u"Clock"_s}, {Label5, u"Status"_s},
+    };
+    for (const auto &[control, name] : names)
+        control->setAccessibleName(name);
+    msb->setAccessibleDescription(u"The date whose appointments are shown, day/month/year; "
+                                  u"Enter or Day shows another"_s);
+    Text5->setAccessibleDescription(u"How many appointments the day has"_s);
+    ft1->setAccessibleDescription(u"Day, month and year of a new appointment, digits only"_s);
+    ft2->setAccessibleDescription(u"Hours and minutes of a new appointment, digits only"_s);
+    cft1->setAccessibleDescription(u"Once, daily, weekly, monthly, quarterly or yearly"_s);
+    Command3->setAccessibleDescription(u"Deletes the appointment chosen in the list"_s);
+    Command7->setAccessibleDescription(u"Deletes every appointment, after a question"_s);
 }
 
 void form1::Form_Load()
@@ -228,6 +270,13 @@ void form1::informWriteFailure(book::WriteStatus status, const QString &message)
 
 bool form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Combo3) {
+        if (event->type() != QEvent::ShortcutOverride ||
+            !static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo))
+            return QWidget::eventFilter(watched, event);
+        event->ignore(); // so that it is the window's shortcut, not the box's own undo
+        return true;
+    }
     if (watched == ft1 || watched == ft2 || watched == msb) {
         maskedEntryEvent(watched, event); // every key still reaches the box
     } else if (event->type() == QEvent::KeyPress) {
@@ -263,8 +312,19 @@ void form1::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         platform::CentreOnScreen(this);
-        // What fell due while the splash was up comes now, below the window in its place.
-        QTimer::singleShot(0, this, &form1::remindPending);
+        // What fell due while the splash was up comes now, below the window in its place; a
+        // book that could not be read at start is said over the window.
+        QTimer::singleShot(0, this, [this] {
+            if (std::exchange(m_readFailurePending, false))
+                m_services.dialogs->inform(this, ReadFailureMessage.toString());
+            remindPending();
+        });
     }
     QWidget::showEvent(event);
+}
+
+void form1::tellStatus(const QString &text)
+{
+    Label5->setText(Label5->fontMetrics().elidedText(text, Qt::ElideMiddle, Label5->width()));
+    Label5->setToolTip(text);
 }

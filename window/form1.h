@@ -24,6 +24,7 @@ class QPushButton;
 class QStringListModel;
 class QTimer;
 class ReminderWindow;
+class FocusFrame;
 class WeekWindow;
 
 namespace platform {
@@ -47,6 +48,8 @@ class form1 : public QWidget
     Q_OBJECT
 
 public:
+    static constexpr QStringView ReadFailureMessage = u"The appointment file could not be read.";
+
     // What the window needs from outside.
     struct Services
     {
@@ -91,11 +94,21 @@ protected:
 
 private:
     void createControls();
+    void nameForScreenReaders();
     // Shows the agenda of the date, and writes it into the date box, unless `typed` keeps what
     // the user is typing there. A file that cannot be read changes nothing, and is reported
     // once until a build succeeds again; false then.
-    enum class TypedDate { Replace, KeepWhileTyping };
+    // Keep leaves the date box alone whatever it holds: the refresh after the program's own
+    // changes of the book shows the date shown, not a date half typed.
+    enum class TypedDate { Replace, KeepWhileTyping, Keep };
     bool ShowDayAgenda(QDate date, TypedDate typed = TypedDate::Replace);
+    // After Save, Del., Delete all or Ctrl+Z: the agenda of the date shown, from the book as
+    // the change left it.
+    void refreshAfterChange();
+    // Says what the window did, in the status text, until the next action.
+    void tellStatus(const QString &text);
+    // The count of the agenda, whole, in the count box.
+    void showCount(qsizetype count);
     void startTimer1();
     // False when the book could not be read.
     bool remindSince(const QDateTime &previousTick, const QDateTime &now);
@@ -155,8 +168,10 @@ private:
     QPointer<ReminderWindow> m_reminder; // open until the user closes it
     QDate m_shownDate;                   // of the agenda in Combo3
     bool m_readFailureShown = false;     // until a build reads the file again
+    bool m_readFailurePending = false;   // said once the window is shown
     bool m_msbSelectOnRelease = false;   // a click gave msb the focus
     QPointer<WeekWindow> m_week;         // open until the user closes it
+    FocusFrame *m_focusFrame = nullptr;  // around the control that has the keyboard focus
 
     // What each Del. and Delete all of this run removed, the last one last.
     struct Deletion

@@ -5,15 +5,19 @@
 #include "book/dayagenda.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/look.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStringListModel>
+#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
 void form1::Command1_Click()
 {
+    Label5->clear();
     // Ten characters that are no date (ab/cd/efgh, 31/02/2026) are refused like a text of
     // the wrong length.
     const QString text = msb->text();
@@ -27,6 +31,7 @@ void form1::Command1_Click()
 
 void form1::Command2_Click()
 {
+    Label5->clear();
     ShowDayAgenda(m_services.clock->now().date());
 }
 
@@ -34,8 +39,9 @@ bool form1::ShowDayAgenda(QDate date, TypedDate typed)
 {
     // The date box is the window's focus even while another window is active, such as the
     // editor that changed the book; what it holds is typed when it is not the date shown.
-    const bool keepTypedDate = typed == TypedDate::KeepWhileTyping && focusWidget() == msb &&
-                               msb->text() != book::DateText(m_shownDate);
+    const bool keepTypedDate =
+        typed == TypedDate::Keep || (typed == TypedDate::KeepWhileTyping && focusWidget() == msb &&
+                                     msb->text() != book::DateText(m_shownDate));
     // Taken before the read: a change in between is then seen as a change, not missed.
     m_shownStamp = book::StampOf(m_services.dataFile);
     book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
@@ -43,7 +49,11 @@ bool form1::ShowDayAgenda(QDate date, TypedDate typed)
     if (agenda.readFailed) {
         if (!m_readFailureShown) {
             m_readFailureShown = true;
-            m_services.dialogs->inform(this, u"The appointment file could not be read."_s);
+            // The message belongs to the main window: before it is shown, it waits for it.
+            if (isVisible())
+                m_services.dialogs->inform(this, ReadFailureMessage.toString());
+            else
+                m_readFailurePending = true;
         }
         // The date box names the day whose agenda is still shown.
         if (!keepTypedDate)
@@ -73,6 +83,29 @@ bool form1::ShowDayAgenda(QDate date, TypedDate typed)
     Combo3->setCurrentIndex(agenda.count > 0 ? 0 : -1);
     if (agenda.count == 0)
         Combo3->clearEditText();
-    Text5->setText(QString::number(agenda.count));
+    showCount(agenda.count);
     return true;
+}
+
+void form1::refreshAfterChange()
+{
+    ShowDayAgenda(m_shownDate, TypedDate::Keep);
+    refreshWeek();
+}
+
+void form1::showCount(qsizetype count)
+{
+    // The box is as wide as the window definition makes it: a number that does not fit in its
+    // face gets a smaller one, down to a size that fits five digits, and the whole of it in a
+    // tooltip besides.
+    const QString number = QString::number(count);
+    QFont font = platform::BoldArial(9.75);
+    const int frame = Text5->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Text5);
+    const int room = Text5->width() - 2 * frame - 4; // less the box's frame and margins
+    while (font.pointSizeF() > 5 && QFontMetrics(font).horizontalAdvance(number) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    Text5->setFont(font);
+    Text5->setText(number);
+    Text5->setToolTip(number == u"1"_s ? u"1 appointment"_s : number + u" appointments"_s);
+    Text5->setCursorPosition(0);
 }

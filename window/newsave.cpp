@@ -24,6 +24,7 @@ void form1::Command4_Click()
 
 void form1::fcom_Click()
 {
+    Label5->clear();
     const QString date = ft1->text();
     const QString time = ft2->text();
     if (date.size() != 10 || time.size() != 5) {
@@ -32,7 +33,10 @@ void form1::fcom_Click()
     }
     const QString content = ft3->toPlainText();
     const QString frequency = cft1->currentText();
-    if (date == u"__/__/____"_s || time == u"__:__"_s || content.isEmpty() || frequency.isEmpty()) {
+    // Content that is only blanks and line breaks would be stored without any text.
+    const bool noContent =
+        book::TrimBlanks(QString(content).replace(u'\r', u' ').replace(u'\n', u' ')).isEmpty();
+    if (date == u"__/__/____"_s || time == u"__:__"_s || noContent || frequency.isEmpty()) {
         m_services.dialogs->inform(this, u"Incomplete data"_s);
         return;
     }
@@ -60,7 +64,5 @@ void form1::fcom_Click()
     ft3->clear();
     ft4.clear();
     Label5->clear();
-    Command1_Click();
-    Text5->setText(QString::number(Combo3->count()));
-    refreshWeek();
+    refreshAfterChange();
 }

@@ -2,19 +2,24 @@
 #include "window/form1.h"
 
 #include "book/datetext.h"
+#include "platform/dialogs.h"
 #include "platform/printer.h"
 
 #include <QComboBox>
+#include <QLabel>
 
 using namespace Qt::StringLiterals;
 
 void form1::Command5_Click()
 {
-    // No default printer, or any failure on the way: nothing is shown and nothing is left
-    // half printed.
+    Label5->clear();
+    // No default printer, or any failure on the way: nothing is left half printed, and the
+    // window says so, as a print that never comes would otherwise be waited for.
     std::unique_ptr<platform::Printer> printer = m_services.printers->openDefault();
-    if (!printer)
+    if (!printer) {
+        m_services.dialogs->inform(this, u"No printer is set up."_s);
         return;
+    }
     // The heading names the day of the entries below it, not a date typed since.
     const QString indent(11, u' ');
     QStringList lines{QString(), QString(),
@@ -29,6 +34,10 @@ void form1::Command5_Click()
             break;
         printed = printer->printLine(line);
     }
-    if (!printed || !printer->endDocument())
+    if (!printed || !printer->endDocument()) {
         printer->abort();
+        m_services.dialogs->inform(this, u"The agenda could not be printed."_s);
+        return;
+    }
+    tellStatus(u"Sent to the printer."_s);
 }

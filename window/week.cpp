@@ -2,6 +2,7 @@
 #include "window/week.h"
 
 #include "window/form1.h"
+#include "window/placement.h"
 
 #include "book/appointmentfile.h"
 #include "platform/clock.h"
@@ -9,7 +10,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -100,14 +105,39 @@ QVariant WeekModel::data(const QModelIndex &index, int role) const
         }();
         return heading;
     }
-    if (role != Qt::DisplayRole)
-        return {};
-    if (entry < 0)
-        return WeekdayName(agenda.key.date) + u' ' + agenda.key.dateText;
-    // "09:30 Team call (weekly)": the display line and the frequency of the line it comes from.
+    // An appointment stands in from its day by an empty picture, not by blanks, which a
+    // screen reader would read out.
+    if (role == Qt::DecorationRole && entry >= 0) {
+        static const QPixmap indent = [] {
+            QPixmap blank(16, 16);
+            blank.fill(Qt::transparent);
+            return blank;
+        }();
+        return indent;
+    }
+    const QString heading = WeekdayName(agenda.key.date) + u' ' + agenda.key.dateText;
+    if (entry < 0) {
+        if (role == Qt::AccessibleTextRole) // "Monday 07/12/2026, 3 appointments"
+            return heading + u", "_s +
+                   (agenda.count == 1 ? u"1 appointment"_s
+                                      : u"%1 appointments"_s.arg(agenda.count));
+        return role == Qt::DisplayRole ? QVariant(heading) : QVariant();
+    }
+    // "09:30 Team call (weekly)": the display line and the frequency of the line it comes
+    // from; read out as "09:30 Team call, weekly", one of the day's appointments.
     const QLatin1StringView line = agenda.allLines.at(agenda.displaySources.at(entry)).asLatin1();
     const QString frequency = line.first(line.indexOf(u'^')).sliced(1).toString().toLower();
-    return u"    "_s + agenda.displayLines.at(entry).toString() + u" ("_s + frequency + u')';
+    const QString shown = agenda.displayLines.at(entry).toString();
+    switch (role) {
+    case Qt::DisplayRole:
+        return shown + u" ("_s + frequency + u')';
+    case Qt::AccessibleTextRole:
+        return shown + u", "_s + frequency;
+    case Qt::AccessibleDescriptionRole:
+        return u"Appointment of "_s + heading;
+    default:
+        return {};
+    }
 }
 
 WeekWindow::WeekWindow(QWidget *parent)
@@ -142,6 +172,12 @@ WeekWindow::WeekWindow(QWidget *parent)
     layout->addWidget(m_total);
     layout->addWidget(m_view);
     resize(380, 440);
+}
+
+void WeekWindow::setUnreadable(const QString &message)
+{
+    m_model->setDays({});
+    m_total->setText(message);
 }
 
 void WeekWindow::setDays(QList<book::DayAgenda> days)
@@ -181,17 +217,18 @@ void form1::showWeek()
         undo->setAutoRepeat(false);
         connect(undo, &QShortcut::activated, this, &form1::undoDelete);
         refreshWeek();
-        // Beside the main window, right or left, where the screen has room; over it if neither.
-        QRect place(frameGeometry().topRight() + QPoint(8, 0), m_week->size());
+        // On the screen of the main window, beside it where there is room, else where it covers
+        // the least of the date box, the clock and the entry area.
         if (const QScreen *shown = screen()) {
-            const QRect desk = shown->availableGeometry();
-            if (place.right() > desk.right())
-                place.moveRight(frameGeometry().left() - 8);
-            if (place.left() < desk.left())
-                place.moveRight(desk.right());
-            place.moveBottom(qMin(place.bottom(), desk.bottom()));
+            const QWidget *const inSight[] = {msb, text6, ft1, ft2, cft1, ft3, fcom};
+            QRect keep;
+            for (const QWidget *control : inSight)
+                keep |= QRect(mapToGlobal(control->geometry().topLeft()), control->size());
+            const QRect place =
+                PlaceBeside(frameGeometry(), keep, m_week->size(), shown->availableGeometry());
+            m_week->resize(place.size());
+            m_week->move(place.topLeft());
         }
-        m_week->move(place.topLeft());
     }
     m_week->show();
     m_week->raise();
@@ -202,10 +239,13 @@ void form1::refreshWeek()
 {
     if (!m_week)
         return;
-    // One read for all the days; a book that cannot be read shows them empty, and the main
-    // window is the one that says so.
+    // One read for all the days. A book that cannot be read is said so, not shown as an
+    // empty week, which would look like lost appointments.
     const std::optional<book::AppointmentLines> lines =
         book::LoadAppointmentLines(m_services.dataFile);
-    m_week->setDays(book::BuildDayAgendas(lines.value_or(book::AppointmentLines()),
-                                          m_services.clock->now().date(), DaysShown));
+    if (!lines) {
+        m_week->setUnreadable(ReadFailureMessage.toString());
+        return;
+    }
+    m_week->setDays(book::BuildDayAgendas(*lines, m_services.clock->now().date(), DaysShown));
 }

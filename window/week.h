@@ -50,6 +50,8 @@ public:
     explicit WeekWindow(QWidget *parent);
     // Shows the days given; the row the user stood on stays current where it still is.
     void setDays(QList<book::DayAgenda> days);
+    // No days, and the message in their place.
+    void setUnreadable(const QString &message);
 
 signals:
     // A day, or one of its appointments (its line's bytes; empty for the day itself).
