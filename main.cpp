@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/executable.h"
 #include "platform/look.h"
+#include "platform/minuteturns.h"
 #include "platform/memory.h"
 #include "platform/notifications.h"
 #include "platform/printer.h"
@@ -81,7 +82,8 @@ int main(int argc, char **argv)
         splash.exec();
     };
     platform::Notifications notifications(QDBusConnection::sessionBus());
-    form1 window({bookPath, &clock, &dialogs, &printers, showSplash, &notifications});
+    platform::MinuteTurns minuteTurns;
+    form1 window({bookPath, &clock, &dialogs, &printers, showSplash, &notifications, &minuteTurns});
     window.Form_Load();
     window.show();
     return app->exec();

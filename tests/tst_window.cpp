@@ -7,6 +7,7 @@
 #include "book/appointmentfile.h"
 #include "book/datetext.h"
 #include "book/dayagenda.h"
+#include "platform/minuteturns.h"
 #include "platform/notifications.h"
 #include "splash/form2.h"
 #include "support/fakes.h"
@@ -27,6 +28,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -224,6 +226,8 @@ class TestWindow : public QObject
     QString m_duringSplash;          // how many splashes came, and what was visible then
     QString m_facts;                 // the book as a file, at the last snapshot
     int m_holder = -1;               // the book, locked as another writer would
+    // The wall clock's turns, on a grid of a day so that it does not tick by itself in a row.
+    platform::MinuteTurns m_turns{nullptr, 24 * 3600 * 1000};
 
     QWidget *control(const QString &name)
     {
@@ -236,9 +240,9 @@ class TestWindow : public QObject
         for (QWidget *window : QApplication::topLevelWidgets()) {
             if (qobject_cast<ReminderWindow *>(window) && window->isVisible()) {
                 shown.append(window->windowTitle() + u':');
-                for (auto *item :
-                     window->findChild<QListWidget *>()->findItems(u"*"_s, Qt::MatchWildcard))
-                    shown.append(item->text());
+                const QListWidget *list = window->findChild<QListWidget *>();
+                for (int row = 0; row < list->count(); ++row)
+                    shown.append(list->item(row)->text());
             }
         }
         return shown;
@@ -270,8 +274,9 @@ class TestWindow : public QObject
         }
         m_notifications = std::make_unique<platform::Notifications>(
             m_busOfRow.isEmpty() ? QDBusConnection(u"none"_s) : QDBusConnection::sessionBus());
-        m_window = std::make_unique<form1>(form1::Services{
-            m_book, &m_clock, &m_dialogs, &m_printers, splash, m_notifications.get()});
+        m_window = std::make_unique<form1>(form1::Services{m_book, &m_clock, &m_dialogs,
+                                                           &m_printers, splash,
+                                                           m_notifications.get(), &m_turns});
         m_window->Form_Load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -314,6 +319,8 @@ class TestWindow : public QObject
             m_clock.at.setTime(QTime::fromString(command.section(u' ', -1), u"HH:mm:ss.zzz"_s));
         } else if (verb == u"tick"_s) {
             m_window->Timer1_Timer();
+        } else if (verb == u"resume"_s) { // the computer wakes up, which the wall clock's timer tells
+            emit m_turns.turned();
         } else if (verb == u"events"_s || verb == u"wait"_s) {
             QTest::qWait(verb == u"wait"_s ? name.toInt() : 10);
         } else if (verb == u"write"_s) {
@@ -638,6 +645,18 @@ private slots:
             QCOMPARE(agenda.displayLines.toList(), it.value());
             QCOMPARE(agenda.count, it.value().size());
         }
+    }
+
+    // The wall clock's turns come at the turn itself, just after it, by the system's real-time
+    // clock (a grid of a second here, of a minute in the program).
+    void wallClockTurnsComeAtTheTurn()
+    {
+        platform::MinuteTurns turns(nullptr, 1000);
+        QSignalSpy turned(&turns, &platform::MinuteTurns::turned);
+        QVERIFY(turned.wait(1500));
+        const int intoSecond = QTime::currentTime().msec();
+        QVERIFY2(intoSecond >= 15 && intoSecond < 300, qPrintable(QString::number(intoSecond)));
+        QVERIFY(turned.wait(1500)); // and again at the next
     }
 
     // The splash window opens on a button out of sight: Enter, Space or Escape at once leave

@@ -5,6 +5,7 @@
 #include "book/datetext.h"
 #include "book/dayagenda.h"
 #include "platform/clock.h"
+#include "platform/minuteturns.h"
 #include "platform/notifications.h"
 #include "window/reminder.h"
 
@@ -39,6 +40,11 @@ void form1::startTimer1()
     if (m_services.notifications)
         connect(m_services.notifications, &platform::Notifications::refused, this,
                 &form1::showReminder);
+    // The timer counts the time it waits, which stops while the computer sleeps: the wall
+    // clock's own turns put it right again.
+    if (m_services.minuteTurns)
+        connect(m_services.minuteTurns, &platform::MinuteTurns::turned, this,
+                &form1::Timer1_Timer);
     Timer1->start(MsToNextMinute(m_lastTick));
 }
 
@@ -56,48 +62,51 @@ void form1::Timer1_Timer()
 
 void form1::remindPending()
 {
-    // A book that cannot be read now is read again at the next tick, from the same point.
+    // A book that cannot be read now is read again at the next tick, from the same point. A
+    // clock set back starts the span again from the earlier time, where nothing is repeated.
     const QDateTime now = m_services.clock->now();
-    if (remindSince(m_lastTick, now))
+    if (now < m_lastTick || remindSince(m_lastTick, now))
         m_lastTick = now;
 }
 
 bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
 {
-    // Today's appointments, whatever date the window shows, whose minute has come since the
-    // previous tick: after that tick's minute, up to this one. A late tick loses nothing, and
-    // what had passed before start-up is not announced.
+    // The appointments whose minute has come since the previous tick: after that tick's minute,
+    // up to this one, of today and, after a late tick across midnight (a laptop woken in the
+    // morning), of yesterday's last minutes, whatever date the window shows. Each comes once
+    // a day however the clock moves: a clock set back (across midnight too) repeats nothing.
     const QDate today = now.date();
-    if (m_remindedDay != today) {
-        m_remindedDay = today;
-        m_reminded.clear();
-    }
-    const int until = now.time().hour() * 60 + now.time().minute();
-    const int after = previousTick.date() == today
-                          ? previousTick.time().hour() * 60 + previousTick.time().minute()
-                          : -1; // the first tick of a new day starts at midnight
-    if (until <= after)
-        return true;
-
-    const book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, today);
-    if (agenda.readFailed)
-        return false;
+    const QDate first = qMax(previousTick.date(), today.addDays(-1));
+    m_reminded.removeIf([today](const auto &day) { return day.key() < today.addDays(-1); });
+    const auto minuteOf = [](const QDateTime &at) {
+        return at.time().hour() * 60 + at.time().minute();
+    };
     QStringList due;
-    // The same appointment stored twice is two reminders. Copies of one line have one time, so
-    // counting only the lines in the span numbers them all the same.
-    QHash<QStringView, int> occurrences;
-    for (const QStringView shown : agenda.displayLines) {
-        const int minute = book::MinuteOfDay(shown.left(5));
-        if (minute < 0 || minute <= after || minute > until)
+    for (QDate date = first; date <= today; date = date.addDays(1)) {
+        const int after = date == previousTick.date() ? minuteOf(previousTick) : -1;
+        const int until = date == today ? minuteOf(now) : 24 * 60 - 1;
+        if (until <= after)
             continue;
-        const int occurrence = occurrences[shown]++;
-        const QString entry = shown.toString();
-        // Each once a day, however the clock moves (set back, or summer time ending).
-        const QString key = entry + u'\n' + QString::number(occurrence);
-        if (m_reminded.contains(key))
-            continue;
-        m_reminded.insert(key);
-        due.append(entry);
+        const book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
+        if (agenda.readFailed)
+            return false;
+        QSet<QString> &reminded = m_reminded[date];
+        // The same appointment stored twice is two reminders. Copies of one line have one time,
+        // so counting only the lines in the span numbers them all the same.
+        QHash<QStringView, int> occurrences;
+        for (const QStringView shown : agenda.displayLines) {
+            const int minute = book::MinuteOfDay(shown.left(5));
+            if (minute < 0 || minute <= after || minute > until)
+                continue;
+            const int occurrence = occurrences[shown]++;
+            const QString entry = shown.toString();
+            const QString key = entry + u'\n' + QString::number(occurrence);
+            if (reminded.contains(key))
+                continue;
+            reminded.insert(key);
+            // One of another day says which.
+            due.append(date == today ? entry : book::DateText(date) + u' ' + entry);
+        }
     }
     if (due.isEmpty())
         return true;
@@ -123,7 +132,7 @@ void form1::showReminder(const QStringList &due)
         }
         m_reminder->move(place.topLeft());
     }
-    m_reminder->add(due);
+    m_reminder->add(m_services.clock->now().date(), due);
     m_reminder->show();
     QApplication::beep();
 }

@@ -106,8 +106,9 @@ form1::form1(Services services, QWidget *parent)
 
     createControls();
 
-    // The clock label follows the time from the window's creation on.
-    m_lastTick = m_services.clock->now();
+    // The clock label follows the time from the window's creation on; an appointment of the
+    // minute the window starts in is reminded.
+    m_lastTick = m_services.clock->now().addSecs(-60);
     startTimer1();
 }
 

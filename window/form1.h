@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
@@ -30,6 +31,7 @@ class WeekWindow;
 namespace platform {
 class Clock;
 class Dialogs;
+class MinuteTurns;
 class Notifications;
 class Printers;
 } // namespace platform
@@ -61,6 +63,9 @@ public:
         std::function<void()> showSplash;
         // The desktop's notifications; without them, reminders come in a small window.
         platform::Notifications *notifications = nullptr;
+        // The turns of the wall clock's minute, also after a suspend; the minute timer alone
+        // without it.
+        platform::MinuteTurns *minuteTurns = nullptr;
     };
 
     explicit form1(Services services, QWidget *parent = nullptr);
@@ -197,8 +202,7 @@ private:
 
     // When the clock was last read, and the reminders given today, so that each comes once.
     QDateTime m_lastTick;
-    QDate m_remindedDay;
-    QSet<QString> m_reminded;
+    QHash<QDate, QSet<QString>> m_reminded; // of yesterday and today, each day's own
 
     // Hidden controls, kept as plain members.
     book::AppointmentLines Combo2; // every line of the data file at the last build

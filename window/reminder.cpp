@@ -1,10 +1,13 @@
 #include "window/reminder.h"
 
+#include "book/datetext.h"
 #include "platform/look.h"
 
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -30,8 +33,20 @@ ReminderWindow::ReminderWindow(QWidget *parent)
     resize(320, 160);
 }
 
-void ReminderWindow::add(const QStringList &appointments)
+void ReminderWindow::add(QDate today, const QStringList &appointments)
 {
-    m_list->addItems(appointments);
+    for (const QString &line : appointments) {
+        const QDate dated = line.size() > 11 && line.at(10) == u' '
+                                ? book::ParseDateText(line.first(10))
+                                : QDate();
+        m_shown.append(dated.isValid() ? std::pair(dated, line.sliced(11)) : std::pair(today, line));
+    }
+    const bool oneDay = std::all_of(m_shown.cbegin(), m_shown.cend(),
+                                    [this](const auto &shown) {
+                                        return shown.first == m_shown.constFirst().first;
+                                    });
+    m_list->clear();
+    for (const auto &[date, line] : std::as_const(m_shown))
+        m_list->addItem(oneDay ? line : book::DateText(date) + u' ' + line);
     m_list->scrollToBottom();
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QStringList>
+#include <QDate>
+#include <QList>
 #include <QWidget>
+
+#include <utility>
 
 class QListWidget;
 
@@ -14,8 +18,11 @@ class ReminderWindow : public QWidget
 
 public:
     explicit ReminderWindow(QWidget *parent = nullptr);
-    void add(const QStringList &appointments);
+    // Reminders of `today`, or of the day their line starts with ("07/12/2026 23:58 Call").
+    // While they are all of one day they show no date; once they span two, each says its date.
+    void add(QDate today, const QStringList &appointments);
 
 private:
     QListWidget *m_list;
+    QList<std::pair<QDate, QString>> m_shown; // each reminder's day, and its line without it
 };
