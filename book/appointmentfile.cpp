@@ -645,6 +645,25 @@ Outcome ReplaceLocked(const BookPaths &paths, int lockFd, const Reading &read,
     return ReplaceInPlace(paths, lockFd, read, after);
 }
 
+// Why a change failed, as errno, for the caller that asks; taken where the failure is known.
+class Failure
+{
+public:
+    explicit Failure(int *error)
+        : m_error(error)
+    {
+    }
+    WriteStatus operator()(int error, WriteStatus status = WriteStatus::Failed) const
+    {
+        if (m_error)
+            *m_error = error;
+        return status;
+    }
+
+private:
+    int *m_error;
+};
+
 // One wait for a whole change, however many times it is tried.
 class Deadline
 {
@@ -668,11 +687,12 @@ WriteStatus StatusOf(BookLock::Status status)
 
 } // namespace
 
-WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit)
+WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit, int *error)
 {
+    const Failure failed(error);
     const std::optional<BookPaths> paths = PathsOf(path);
     if (!paths)
-        return WriteStatus::Failed;
+        return failed(ENOENT); // a link to nowhere
     const Deadline deadline;
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         std::optional<BookLock> lock;
@@ -684,12 +704,12 @@ WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit)
             lock.emplace(paths->book, true, deadline.left());
         }
         if (lock->status() != BookLock::Status::Locked)
-            return StatusOf(lock->status());
+            return failed(lock->error(), StatusOf(lock->status()));
         Prepare(*paths, lock->fd());
         bool changed = false;
         const std::optional<Reading> read = ReadLocked(lock->fd(), changed);
         if (!read && !changed)
-            return WriteStatus::Failed;
+            return failed(errno);
         if (!read)
             continue;
         const BookChange change = edit(read->bytes);
@@ -699,35 +719,37 @@ WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit)
         else if (change.kind == BookChange::Kind::Replace && change.bytes != read->bytes)
             outcome = ReplaceLocked(*paths, lock->fd(), *read, change.bytes);
         if (outcome != Outcome::Collided)
-            return outcome == Outcome::Done ? WriteStatus::Written : WriteStatus::Failed;
+            return outcome == Outcome::Done ? WriteStatus::Written : failed(errno);
     }
-    return WriteStatus::InUse;
+    return failed(EWOULDBLOCK, WriteStatus::InUse);
 }
 
-WriteStatus AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines)
+WriteStatus AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines,
+                                   int *error)
 {
+    const Failure failed(error);
     QByteArray record;
     for (const QByteArray &line : lines)
         record.append(line).append(LineEnd);
     const std::optional<BookPaths> paths = PathsOf(path);
     if (!paths)
-        return WriteStatus::Failed;
+        return failed(ENOENT); // a link to nowhere
     const Deadline deadline;
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const BookLock lock(paths->book, true, deadline.left());
         if (lock.status() != BookLock::Status::Locked)
-            return StatusOf(lock.status());
+            return failed(lock.error(), StatusOf(lock.status()));
         Prepare(*paths, lock.fd());
         const Outcome outcome = AppendLocked(*paths, lock.fd(), record);
         if (outcome != Outcome::Collided)
-            return outcome == Outcome::Done ? WriteStatus::Written : WriteStatus::Failed;
+            return outcome == Outcome::Done ? WriteStatus::Written : failed(errno);
     }
-    return WriteStatus::InUse;
+    return failed(EWOULDBLOCK, WriteStatus::InUse);
 }
 
-WriteStatus AppendAppointmentLine(const QString &path, QStringView line)
+WriteStatus AppendAppointmentLine(const QString &path, QStringView line, int *error)
 {
-    return AppendAppointmentLines(path, {line.toUtf8()});
+    return AppendAppointmentLines(path, {line.toUtf8()}, error);
 }
 
 WriteStatus WriteAppointmentFile(const QString &path, QByteArrayView content)

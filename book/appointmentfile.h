@@ -64,13 +64,17 @@ using BookEdit = std::function<BookChange(const QByteArray &now)>;
 // its owner, group, mode, ACL and extended attributes, its other hard links and a link that
 // names it. A missing book is made (owner-only) by any change but Keep, even one that leaves it
 // empty, as emptying the book makes it.
-[[nodiscard]] WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit);
+// `error`, where given, tells why a change failed, as errno (EWOULDBLOCK for InUse).
+[[nodiscard]] WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit,
+                                                int *error = nullptr);
 
 // Adds the lines, each with CR LF, at the end of the file, in place and in one write, and
 // flushes them to disk; the book's content is not read, so the cost does not grow with it.
 [[nodiscard]] WriteStatus AppendAppointmentLines(const QString &path,
-                                                 const QList<QByteArray> &lines);
-[[nodiscard]] WriteStatus AppendAppointmentLine(const QString &path, QStringView line);
+                                                 const QList<QByteArray> &lines,
+                                                 int *error = nullptr);
+[[nodiscard]] WriteStatus AppendAppointmentLine(const QString &path, QStringView line,
+                                                int *error = nullptr);
 
 // Replaces the file with one empty line and then the given lines, each ended by CR LF and
 // written back byte for byte.

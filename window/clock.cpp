@@ -43,8 +43,7 @@ void form1::startTimer1()
     // The timer counts the time it waits, which stops while the computer sleeps: the wall
     // clock's own turns put it right again.
     if (m_services.minuteTurns)
-        connect(m_services.minuteTurns, &platform::MinuteTurns::turned, this,
-                &form1::Timer1_Timer);
+        connect(m_services.minuteTurns, &platform::MinuteTurns::turned, this, &form1::Timer1_Timer);
     Timer1->start(MsToNextMinute(m_lastTick));
 }
 

@@ -53,8 +53,10 @@ void form1::Command3_Click()
     const book::AppointmentLine line(target);
     const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, line);
     std::optional<Deletion> deletion;
-    const book::WriteStatus status =
-        book::ChangeAppointmentFile(m_services.dataFile, [&](const QByteArray &before) {
+    int error = 0;
+    const book::WriteStatus status = book::ChangeAppointmentFile(
+        m_services.dataFile,
+        [&](const QByteArray &before) {
             deletion.reset();
             book::AppointmentLines lines(before);
             qsizetype seen = 0;
@@ -72,7 +74,8 @@ void form1::Command3_Click()
                                 rewrittenBefore ? QByteArray() : before,
                                 rewrittenBefore ? index : -1};
             return book::BookChange{book::BookChange::Kind::Replace, std::move(after)};
-        });
+        },
+        &error);
     const QString shown = Combo3->itemText(entry);
     if (status == book::WriteStatus::Written && deletion) {
         m_deleted.append(std::move(*deletion));
@@ -81,7 +84,7 @@ void form1::Command3_Click()
         return;
     }
     if (status != book::WriteStatus::Written)
-        informWriteFailure(status, u"The appointment could not be deleted."_s);
+        informWriteFailure(status, u"The appointment could not be deleted."_s, error);
     refreshAfterChange();
 }
 
@@ -91,13 +94,16 @@ void form1::Command7_Click()
     if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
         return;
     QByteArray before; // what the book held when it was emptied, to bring back
-    const book::WriteStatus status =
-        book::ChangeAppointmentFile(m_services.dataFile, [&before](const QByteArray &now) {
+    int error = 0;
+    const book::WriteStatus status = book::ChangeAppointmentFile(
+        m_services.dataFile,
+        [&before](const QByteArray &now) {
             before = now;
             return book::BookChange{book::BookChange::Kind::Replace, {}};
-        });
+        },
+        &error);
     if (status != book::WriteStatus::Written) {
-        informWriteFailure(status, u"The appointments could not be deleted."_s);
+        informWriteFailure(status, u"The appointments could not be deleted."_s, error);
         return;
     }
     QList<QByteArray> removed;
@@ -126,8 +132,10 @@ void form1::undoDelete()
     const Deletion &last = m_deleted.constLast();
     // Untouched since the delete: the file goes back to exactly what it was. Changed since (a
     // Save, a hand edit): the lines come back at its end, and nothing added since is lost.
-    const book::WriteStatus status =
-        book::ChangeAppointmentFile(m_services.dataFile, [&last](const QByteArray &now) {
+    int error = 0;
+    const book::WriteStatus status = book::ChangeAppointmentFile(
+        m_services.dataFile,
+        [&last](const QByteArray &now) {
             if (DigestOf(now) != last.afterDigest) {
                 QByteArray lines;
                 for (const QByteArray &line : last.lines)
@@ -139,9 +147,10 @@ void form1::undoDelete()
                 last.index < 0 ? last.before
                                : book::AppointmentFileContent(book::AppointmentLines(now),
                                                               last.index, last.lines.constFirst())};
-        });
+        },
+        &error);
     if (status != book::WriteStatus::Written) {
-        informWriteFailure(status, u"The appointments could not be restored."_s);
+        informWriteFailure(status, u"The appointments could not be restored."_s, error);
         return;
     }
     const qsizetype back = m_deleted.constLast().lines.size();

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +28,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -262,11 +267,42 @@ void form1::Form_Load()
     Command1->setFocus();
 }
 
-void form1::informWriteFailure(book::WriteStatus status, const QString &message)
+void form1::informWriteFailure(book::WriteStatus status, const QString &message, int error)
 {
     // Another writer (a second login, an import, a sync) held the book for too long.
+    if (status == book::WriteStatus::InUse) {
+        m_services.dialogs->inform(this, u"The appointment file is in use."_s);
+        return;
+    }
+    // The reason in plain words, where it is one a person can do something about.
+    QString reason;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        reason = u"the disk is full"_s;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS: {
+        // As this process may write (its effective user), which QFileInfo does not ask.
+        const QByteArray book = QFile::encodeName(m_services.dataFile);
+        const bool fileReadOnly = ::access(book.constData(), F_OK) == 0 &&
+                                  ::faccessat(AT_FDCWD, book.constData(), W_OK, AT_EACCESS) != 0;
+        reason = fileReadOnly ? u"the file is read-only"_s : u"its folder is read-only"_s;
+        break;
+    }
+    case ENOENT:
+        reason = u"the file was not found"_s;
+        break;
+    case EISDIR:
+    case EINVAL:
+        reason = u"it is not a file"_s;
+        break;
+    default:
+        break;
+    }
     m_services.dialogs->inform(
-        this, status == book::WriteStatus::InUse ? u"The appointment file is in use."_s : message);
+        this, reason.isEmpty() ? message : message.chopped(1) + u": "_s + reason + u'.');
 }
 
 bool form1::eventFilter(QObject *watched, QEvent *event)

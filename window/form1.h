@@ -122,8 +122,9 @@ private:
 
     // Ctrl+Z: brings back what the last Del. or Delete all still to be undone removed.
     void undoDelete();
-    // Says that a change of the book failed: `message`, or that another writer holds the book.
-    void informWriteFailure(book::WriteStatus status, const QString &message);
+    // Says that a change of the book failed: `message` with the reason that `error` (errno)
+    // gives, or that another writer holds the book.
+    void informWriteFailure(book::WriteStatus status, const QString &message, int error);
     // The window follows the file when something else changes it, and today when the day
     // turns.
     void startFollowing();

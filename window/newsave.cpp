@@ -54,10 +54,11 @@ void form1::fcom_Click()
     }
 
     ft4 = book::ComposeAppointmentLine(tag, date, time, content);
-    const book::WriteStatus saved = book::AppendAppointmentLine(m_services.dataFile, ft4);
+    int error = 0;
+    const book::WriteStatus saved = book::AppendAppointmentLine(m_services.dataFile, ft4, &error);
     if (saved != book::WriteStatus::Written) {
         // Nothing is emptied: the user can try again, or copy the text elsewhere.
-        informWriteFailure(saved, u"The appointment could not be saved."_s);
+        informWriteFailure(saved, u"The appointment could not be saved."_s, error);
         return;
     }
 

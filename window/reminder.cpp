@@ -36,15 +36,14 @@ ReminderWindow::ReminderWindow(QWidget *parent)
 void ReminderWindow::add(QDate today, const QStringList &appointments)
 {
     for (const QString &line : appointments) {
-        const QDate dated = line.size() > 11 && line.at(10) == u' '
-                                ? book::ParseDateText(line.first(10))
-                                : QDate();
-        m_shown.append(dated.isValid() ? std::pair(dated, line.sliced(11)) : std::pair(today, line));
+        const QDate dated =
+            line.size() > 11 && line.at(10) == u' ' ? book::ParseDateText(line.first(10)) : QDate();
+        m_shown.append(dated.isValid() ? std::pair(dated, line.sliced(11))
+                                       : std::pair(today, line));
     }
-    const bool oneDay = std::all_of(m_shown.cbegin(), m_shown.cend(),
-                                    [this](const auto &shown) {
-                                        return shown.first == m_shown.constFirst().first;
-                                    });
+    const bool oneDay = std::all_of(m_shown.cbegin(), m_shown.cend(), [this](const auto &shown) {
+        return shown.first == m_shown.constFirst().first;
+    });
     m_list->clear();
     for (const auto &[date, line] : std::as_const(m_shown))
         m_list->addItem(oneDay ? line : book::DateText(date) + u' ' + line);
