@@ -42,8 +42,8 @@ void MinuteTurns::arm()
     struct timespec now = {};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const qint64 period = qint64(m_periodMs) * 1'000'000;
-    const qint64 at = (qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec) / period * period +
-                      period + LateNs;
+    const qint64 at =
+        (qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec) / period * period + period + LateNs;
     struct itimerspec when = {};
     when.it_value.tv_sec = time_t(at / 1'000'000'000);
     when.it_value.tv_nsec = long(at % 1'000'000'000);

@@ -11,7 +11,8 @@ ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-me
 # prints through its own print server, which writes each job to a file; every test has a session
 # bus of its own (dbus-daemon, dbus-run-session).
 ZENTAVO_TEST_PACKAGES=(clang-format clang-tidy poppler-utils python3 xvfb xdotool imagemagick
-    cups faketime clang libclang-rt-14-dev dbus dbus-daemon acl)
+    cups faketime clang libclang-rt-14-dev dbus dbus-daemon acl at-spi2-core python3-pyatspi
+    gir1.2-atspi-2.0)
 
 # Installs the packages that are not there yet; does nothing (and needs no network) when all are.
 zentavo_install_packages() {

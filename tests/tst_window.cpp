@@ -13,6 +13,7 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "window/form1.h"
+#include "window/placement.h"
 #include "window/reminder.h"
 #include "window/week.h"
 
@@ -28,8 +29,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -274,9 +275,8 @@ class TestWindow : public QObject
         }
         m_notifications = std::make_unique<platform::Notifications>(
             m_busOfRow.isEmpty() ? QDBusConnection(u"none"_s) : QDBusConnection::sessionBus());
-        m_window = std::make_unique<form1>(form1::Services{m_book, &m_clock, &m_dialogs,
-                                                           &m_printers, splash,
-                                                           m_notifications.get(), &m_turns});
+        m_window = std::make_unique<form1>(form1::Services{
+            m_book, &m_clock, &m_dialogs, &m_printers, splash, m_notifications.get(), &m_turns});
         m_window->Form_Load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -319,7 +319,8 @@ class TestWindow : public QObject
             m_clock.at.setTime(QTime::fromString(command.section(u' ', -1), u"HH:mm:ss.zzz"_s));
         } else if (verb == u"tick"_s) {
             m_window->Timer1_Timer();
-        } else if (verb == u"resume"_s) { // the computer wakes up, which the wall clock's timer tells
+        } else if (verb ==
+                   u"resume"_s) { // the computer wakes up, which the wall clock's timer tells
             emit m_turns.turned();
         } else if (verb == u"events"_s || verb == u"wait"_s) {
             QTest::qWait(verb == u"wait"_s ? name.toInt() : 10);
@@ -645,6 +646,34 @@ private slots:
             QCOMPARE(agenda.displayLines.toList(), it.value());
             QCOMPARE(agenda.count, it.value().size());
         }
+    }
+
+    // The week window beside the main window where there is room, else wholly on the screen and
+    // over as little of the entry area as can be: the screens of 1024x768 at scale 1 and 2, and
+    // a wide one. The main window is centred, as it starts; the entry area is its lower two thirds.
+    void weekPlacement_data()
+    {
+        QTest::addColumn<QRect>("desk");
+        QTest::addColumn<QRect>("expected");
+        // Right of it, 8 pixels off, at the height of its top.
+        QTest::newRow("wide: right of it") << QRect(0, 0, 1920, 1050) << QRect(1213, 390, 380, 440);
+        // In the top right corner: over 113x115 of the entry area, where the left covers 114x115.
+        QTest::newRow("1024x768: no room beside, over the least of the entry area")
+            << QRect(0, 0, 1024, 740) << QRect(644, 0, 380, 440);
+        // Where it was to go on the right, moved onto the screen: every place covers as much.
+        QTest::newRow("1024x768 at scale 2: shrunk to the screen, on it")
+            << QRect(0, 0, 512, 370) << QRect(132, 0, 380, 370);
+    }
+    void weekPlacement()
+    {
+        QFETCH(QRect, desk);
+        QFETCH(QRect, expected);
+        QRect main(QPoint(), QSize(491, 269));
+        main.moveCenter(desk.center());
+        const QRect keep = main.adjusted(0, 90, 0, 0);
+        const QRect place = PlaceBeside(main, keep, QSize(380, 440), desk);
+        QVERIFY(desk.contains(place));
+        QCOMPARE(place, expected);
     }
 
     // The wall clock's turns come at the turn itself, just after it, by the system's real-time

@@ -235,6 +235,9 @@ void form1::nameForScreenReaders()
     };
     for (const auto &[control, name] : names)
         control->setAccessibleName(name);
+    // A combo box is read by what it holds; its line, where the typing goes, by its name.
+    Combo3->lineEdit()->setAccessibleName(Combo3->accessibleName());
+    cft1->lineEdit()->setAccessibleName(cft1->accessibleName());
     msb->setAccessibleDescription(u"The date whose appointments are shown, day/month/year; "
                                   u"Enter or Day shows another"_s);
     Text5->setAccessibleDescription(u"How many appointments the day has"_s);

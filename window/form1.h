@@ -5,8 +5,8 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QHash>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QSet>

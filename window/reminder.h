@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
 #include <QDate>
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include <utility>

@@ -6,7 +6,7 @@ Usage: run_e2e.py [--keep] PATH/TO/zentavo [JOURNEY ...]
 import collections, hashlib, os, pathlib, pwd, re, shutil, signal, subprocess, sys, tempfile, time
 
 MAIN, BOX, RULE = '^Appointments Zentavo$', '^Zentavo$', '_' * 62
-KEYS = ('Tab', 'Return', 'Escape', 'Down', 'F6', 'ctrl+z')
+KEYS = ('Tab', 'shift+Tab', 'Return', 'Escape', 'Down', 'F6', 'ctrl+z')
 # Centres of the controls, in pixels from the top-left corner of their window.
 AT = {'Print': (48, 26), 'New': (224, 26), 'Del': (280, 26), 'msb': (352, 25), 'agenda': (250, 76),
       'Save': (431, 194), 'DeleteAll': (245, 243), 'SplashX': (18, 18)}
@@ -98,7 +98,7 @@ def screenshot(name):
 class App:
     """A start of the program from a folder of WORK (made, if new, with a copy of the program)."""
     def __init__(self, name, data=None, when='2026-12-07 10:00:00', user=None, wait=True,
-                 runtime=None):
+                 runtime=None, env=None):
         """runtime: the session's runtime folder, WORK/NAME-runtime unless given; '' for none."""
         self.folder = WORK / name
         if runtime is None:
@@ -119,7 +119,7 @@ class App:
             os.chown(runtime, user, user)
             command = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups', *command]
         self.log = WORK / f'{name}-{len(STARTED)}.log'
-        env = {k: v for k, v in ENV.items() if k != 'XDG_RUNTIME_DIR'}
+        env = {**{k: v for k, v in ENV.items() if k != 'XDG_RUNTIME_DIR'}, **(env or {})}
         if runtime:
             env['XDG_RUNTIME_DIR'] = str(runtime)
         self.process = start(command, self.log, cwd=self.folder, env=env)
@@ -273,6 +273,54 @@ def one_book():  # one window on a book whatever the session; nobody else keeps 
     finally:
         held.unlink()
 
+def keyboard_only():  # Save, Del. and its Ctrl+Z by keys alone, the focus framed all the way
+    app = App('keyboard', b'*Once^07/12/2026 09:00 Second\r\n')
+    # The keyboard goes to the new window, as a window manager would give it.
+    tool('xdotool', 'search', '--name', MAIN, 'windowfocus', '--sync')
+    time.sleep(0.3)
+    screenshot('keyboard-start.png')  # the focus frame around Day from the first moment
+    app.do('Tab', 'Tab', 'Tab', 'Return')  # New
+    app.do('*Once', 'Tab', '0800', 'Tab', '07122026', 'Tab', 'First', 'Tab')
+    screenshot('keyboard-save.png')  # on Save
+    app.do('Return')
+    app.holds(b'*Once^07/12/2026 09:00 Second\r\n*Once^07/12/2026 08:00 First\r\n')
+    app.do(*['shift+Tab'] * 7)  # back to Del., past the entry area, the agenda and New
+    screenshot('keyboard-del.png')
+    app.do('Return')  # the first of the day: 08:00 First
+    app.holds(b'\r\n*Once^07/12/2026 09:00 Second\r\n')
+    screenshot('keyboard-deleted.png')  # what went, said in the window
+    app.do('ctrl+z')
+    app.holds(b'*Once^07/12/2026 09:00 Second\r\n*Once^07/12/2026 08:00 First\r\n')
+
+def screen_reader():  # every control that takes the focus has a name, read through AT-SPI
+    start(['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'], env=ENV)
+    time.sleep(1)
+    app = App('reader', b'*Weekly^30/11/2026 09:30 Team call\r\n',
+              env={'QT_LINUX_ACCESSIBILITY_ALWAYS_ON': '1'})
+    read = lambda: subprocess.run(['/usr/bin/python3', pathlib.Path(__file__).parent / 'atspi_tree.py',
+                                   'Zentavo'], env=ENV, capture_output=True, text=True).stdout
+    tree = wait_for(lambda: 'Delete all records' in (t := read()) and t, 'no accessible tree came')
+    found = {tuple(line.split('\t')[1:3]) for line in tree.splitlines()}
+    wanted = {('push button', name) for name in ('Print', 'Day', 'Today', 'New', 'Del.', 'Save',
+                                                  'Delete all records')}
+    wanted |= {('text', name) for name in ('Date shown', 'Count', 'Date', 'Time', 'Content',
+                                           'Appointments of the day', 'Frequency')}
+    wanted |= {('combo box', '09:30 Team call')}  # read by what it holds, its line by its name
+    check(wanted <= found, f'not read: {sorted(wanted - found)}; read: {sorted(found)}')
+    app.do('F6')
+    week = wait_for(lambda: '09:30 Team call, weekly' in (t := read()) and t, 'the week was not read')
+    check('Monday 07/12/2026, 1 appointment' in week and not re.search(r'\t {2,}\S', week),
+          f'the week read as {week!r}')
+
+def week_at_scale_two():  # on 1024x768 at scale 2 the week window is still wholly on the screen
+    App('scaled', b'*Weekly^30/11/2026 09:30 Team call\r\n', env={'QT_SCALE_FACTOR': '2'})
+    tool('xdotool', 'search', '--name', MAIN, 'windowfocus', '--sync')
+    App.do(None, 'F6')
+    week = wait_for(lambda: windows(BOX), 'no week window came')
+    check(all(w.x >= 0 and w.y >= 0 and w.x + w.width <= 1024 and w.y + w.height <= 768 for w in week),
+          f'the week window leaves the screen: {week}')
+    screenshot('week-scale-2.png')
+
 def read_only():  # Save refused in a read-only folder, and the text kept
     before = b'*Once^07/12/2026 09:00 Kept\r\n'
     # Root may write anywhere: the program runs as nobody then.
@@ -309,7 +357,7 @@ def week_and_undo():  # F6 shows the coming week; Delete all, then Ctrl+Z, gives
     app.holds(book)
 
 JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, one_book,
-            read_only, week_and_undo]
+            keyboard_only, screen_reader, read_only, week_and_undo, week_at_scale_two]
 
 def main():
     arguments = [argument for argument in sys.argv[1:] if argument != '--keep']
