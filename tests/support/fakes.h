@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QStringList>
+#include <QWidget>
 
 struct FakeClock final : platform::Clock
 {
@@ -17,7 +18,11 @@ struct FakeClock final : platform::Clock
 
 struct FakeDialogs final : platform::Dialogs
 {
-    void inform(QWidget *, const QString &text) override { messages.append(text); }
+    // A message over a window that is not shown yet would come at the screen's corner.
+    void inform(QWidget *over, const QString &text) override
+    {
+        messages.append(over && !over->isVisible() ? QStringLiteral("(over no window) ") + text : text);
+    }
     bool askYesNo(QWidget *, const QString &text) override
     {
         return messages.append(text), answerYes;
