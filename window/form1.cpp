@@ -117,7 +117,12 @@ form1::form1(Services services, QWidget *parent)
     startTimer1();
 }
 
-form1::~form1() = default;
+form1::~form1()
+{
+    // Before QWidget's own destructor, whose closing of the window moves the focus, while the
+    // frame's handler would still take this for a whole form1.
+    delete m_focusFrame;
+}
 
 void form1::createControls()
 {
