@@ -724,8 +724,7 @@ WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit, int
     return failed(EWOULDBLOCK, WriteStatus::InUse);
 }
 
-WriteStatus AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines,
-                                   int *error)
+WriteStatus AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines, int *error)
 {
     const Failure failed(error);
     QByteArray record;

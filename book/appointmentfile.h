@@ -70,9 +70,8 @@ using BookEdit = std::function<BookChange(const QByteArray &now)>;
 
 // Adds the lines, each with CR LF, at the end of the file, in place and in one write, and
 // flushes them to disk; the book's content is not read, so the cost does not grow with it.
-[[nodiscard]] WriteStatus AppendAppointmentLines(const QString &path,
-                                                 const QList<QByteArray> &lines,
-                                                 int *error = nullptr);
+[[nodiscard]] WriteStatus
+AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines, int *error = nullptr);
 [[nodiscard]] WriteStatus AppendAppointmentLine(const QString &path, QStringView line,
                                                 int *error = nullptr);
 

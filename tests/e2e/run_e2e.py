@@ -307,6 +307,7 @@ def screen_reader():  # every control that takes the focus has a name, read thro
                                            'Appointments of the day', 'Frequency')}
     wanted |= {('combo box', '09:30 Team call')}  # read by what it holds, its line by its name
     check(wanted <= found, f'not read: {sorted(wanted - found)}; read: {sorted(found)}')
+    tool('xdotool', 'search', '--name', MAIN, 'windowfocus', '--sync')
     app.do('F6')
     week = wait_for(lambda: '09:30 Team call, weekly' in (t := read()) and t, 'the week was not read')
     check('Monday 07/12/2026, 1 appointment' in week and not re.search(r'\t {2,}\S', week),

@@ -21,7 +21,8 @@ struct FakeDialogs final : platform::Dialogs
     // A message over a window that is not shown yet would come at the screen's corner.
     void inform(QWidget *over, const QString &text) override
     {
-        messages.append(over && !over->isVisible() ? QStringLiteral("(over no window) ") + text : text);
+        messages.append(over && !over->isVisible() ? QStringLiteral("(over no window) ") + text
+                                                   : text);
     }
     bool askYesNo(QWidget *, const QString &text) override
     {
