@@ -23,7 +23,7 @@ MinuteTurns::MinuteTurns(QObject *parent, int periodMs)
     , m_periodMs(periodMs)
     , m_fd(::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC))
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || m_periodMs <= 0)
         return;
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &MinuteTurns::fire);

@@ -17,7 +17,8 @@ class MinuteTurns : public QObject
     Q_OBJECT
 
 public:
-    // `periodMs`: the grid of the wall clock it follows, a minute but in tests.
+    // `periodMs`: the grid of the wall clock it follows, a minute but in tests; 0 for never
+    // (then only what emits turned() by hand tells).
     explicit MinuteTurns(QObject *parent = nullptr, int periodMs = 60000);
     ~MinuteTurns() override;
 

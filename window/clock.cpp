@@ -2,6 +2,7 @@
 // appointments when their time comes.
 #include "window/form1.h"
 
+#include "book/appointmentfile.h"
 #include "book/datetext.h"
 #include "book/dayagenda.h"
 #include "platform/clock.h"
@@ -75,20 +76,29 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     // morning), of yesterday's last minutes, whatever date the window shows. Each comes once
     // a day however the clock moves: a clock set back (across midnight too) repeats nothing.
     const QDate today = now.date();
-    const QDate first = qMax(previousTick.date(), today.addDays(-1));
-    m_reminded.removeIf([today](const auto &day) { return day.key() < today.addDays(-1); });
+    // Yesterday only for a tick of yesterday's: a clock put forward by days reminds of none of
+    // the days it passed over.
+    const QDate first = previousTick.date() == today.addDays(-1) ? previousTick.date() : today;
+    m_reminded.removeIf([today, previousTick](const auto &day) {
+        return day.key() < qMin(today, previousTick.date()).addDays(-1);
+    });
     const auto minuteOf = [](const QDateTime &at) {
         return at.time().hour() * 60 + at.time().minute();
     };
+    // One read for both days, and nothing taken as reminded before it succeeded.
+    const std::optional<book::AppointmentLines> lines =
+        book::LoadAppointmentLines(m_services.dataFile);
+    if (!lines)
+        return false;
+    const QList<book::DayAgenda> agendas =
+        book::BuildDayAgendas(*lines, first, int(first.daysTo(today)) + 1);
     QStringList due;
-    for (QDate date = first; date <= today; date = date.addDays(1)) {
+    for (const book::DayAgenda &agenda : agendas) {
+        const QDate date = agenda.key.date;
         const int after = date == previousTick.date() ? minuteOf(previousTick) : -1;
         const int until = date == today ? minuteOf(now) : 24 * 60 - 1;
         if (until <= after)
             continue;
-        const book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
-        if (agenda.readFailed)
-            return false;
         QSet<QString> &reminded = m_reminded[date];
         // The same appointment stored twice is two reminders. Copies of one line have one time,
         // so counting only the lines in the span numbers them all the same.

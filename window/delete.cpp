@@ -27,7 +27,7 @@ QByteArray DigestOf(QByteArrayView content)
 
 void form1::Command3_Click()
 {
-    Label5->clear();
+    clearStatus();
     // The chosen entry: the one selected, or the entry whose text was typed into the box. A
     // text that is no entry of the agenda chooses nothing.
     // The box shows at most its maximum length of an entry: the entry selected is chosen
@@ -90,7 +90,7 @@ void form1::Command3_Click()
 
 void form1::Command7_Click()
 {
-    Label5->clear();
+    clearStatus();
     if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
         return;
     QByteArray before; // what the book held when it was emptied, to bring back
@@ -113,7 +113,7 @@ void form1::Command7_Click()
         m_deleted.append({removed, DigestOf({}), before, -1});
     ft3->clear();
     ft4.clear();
-    Label5->clear();
+    clearStatus();
     cft1->setCurrentIndex(-1);
     cft1->clearEditText();
     ft1->clear();

@@ -12,13 +12,14 @@ constexpr int Width = 2; // of the frame's line, in pixels, just outside the con
 } // namespace
 
 FocusFrame::FocusFrame(QWidget *window)
-    : QWidget(window)
+    : QFocusFrame(window)
 {
+    // Placed by itself rather than by the style (setWidget()), whose frame some styles draw
+    // faintly or not at all.
     setObjectName(u"focusFrame"_s);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
-    setAccessibleName(QString()); // a drawing, nothing to read
     hide();
 }
 
@@ -43,7 +44,7 @@ bool FocusFrame::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_control && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                                  event->type() == QEvent::Show || event->type() == QEvent::Hide))
         place();
-    return QWidget::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }
 
 void FocusFrame::place()

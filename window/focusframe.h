@@ -1,13 +1,13 @@
 #pragma once
 
+#include <QFocusFrame>
 #include <QPointer>
-#include <QWidget>
 
 // A frame around the control that has the keyboard focus, drawn by itself over the window, so
 // that where the focus is can be seen in every style and from the first moment: some styles
 // mark a focused button only faintly, and only after the first key that moved the focus.
-// It lets every click through and takes no focus; screen readers pass it by.
-class FocusFrame : public QWidget
+// It lets every click through and takes no focus; as a QFocusFrame, screen readers pass it by.
+class FocusFrame : public QFocusFrame
 {
     Q_OBJECT
 

@@ -236,13 +236,22 @@ void form1::nameForScreenReaders()
     const std::pair<QWidget *, QString> names[] = {
         {msb, u"Date shown"_s}, {Text5, u"Count"_s}, {Combo3, u"Appointments of the day"_s},
         {ft1, u"Date"_s},       {ft2, u"Time"_s},    {cft1, u"Frequency"_s},
-        {ft3, u"Content"_s},    {text6, u"Clock"_s}, {Label5, u"Status"_s},
+        {ft3, u"Content"_s},
     };
     for (const auto &[control, name] : names)
         control->setAccessibleName(name);
-    // A combo box is read by what it holds; its line, where the typing goes, by its name.
+    // A combo box is read by what it holds, and named by the label it is the buddy of: the
+    // agenda's has no label on the window, so it has one that is never shown. Its line, where
+    // the typing goes, is named too.
+    auto *agendaLabel = new QLabel(u"Appointments of the day"_s, this);
+    agendaLabel->setObjectName(u"agendaLabel"_s);
+    agendaLabel->setBuddy(Combo3);
+    agendaLabel->hide();
     Combo3->lineEdit()->setAccessibleName(Combo3->accessibleName());
     cft1->lineEdit()->setAccessibleName(cft1->accessibleName());
+    // Labels whose text changes are read by their text; what they are is their description.
+    text6->setAccessibleDescription(u"Clock"_s);
+    Label5->setAccessibleDescription(u"Status"_s);
     msb->setAccessibleDescription(u"The date whose appointments are shown, day/month/year; "
                                   u"Enter or Day shows another"_s);
     Text5->setAccessibleDescription(u"How many appointments the day has"_s);
@@ -372,4 +381,10 @@ void form1::tellStatus(const QString &text)
 {
     Label5->setText(Label5->fontMetrics().elidedText(text, Qt::ElideMiddle, Label5->width()));
     Label5->setToolTip(text);
+}
+
+void form1::clearStatus()
+{
+    Label5->clear();
+    Label5->setToolTip(QString());
 }

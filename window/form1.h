@@ -110,8 +110,9 @@ private:
     // After Save, Del., Delete all or Ctrl+Z: the agenda of the date shown, from the book as
     // the change left it.
     void refreshAfterChange();
-    // Says what the window did, in the status text, until the next action.
+    // Says what the window did, in the status text, until the next action; and clears it.
     void tellStatus(const QString &text);
+    void clearStatus();
     // The count of the agenda, whole, in the count box.
     void showCount(qsizetype count);
     void startTimer1();

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 void form1::Command1_Click()
 {
-    Label5->clear();
+    clearStatus();
     // Ten characters that are no date (ab/cd/efgh, 31/02/2026) are refused like a text of
     // the wrong length.
     const QString text = msb->text();
@@ -31,7 +31,7 @@ void form1::Command1_Click()
 
 void form1::Command2_Click()
 {
-    Label5->clear();
+    clearStatus();
     ShowDayAgenda(m_services.clock->now().date());
 }
 

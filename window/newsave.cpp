@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 void form1::Command4_Click()
 {
     fcom->setEnabled(true);
-    Label5->clear();
+    clearStatus();
     cft1->setFocus();
     // The frequency stays for the next appointment, and what is typed now replaces it.
     cft1->lineEdit()->selectAll();
@@ -24,7 +24,7 @@ void form1::Command4_Click()
 
 void form1::fcom_Click()
 {
-    Label5->clear();
+    clearStatus();
     const QString date = ft1->text();
     const QString time = ft2->text();
     if (date.size() != 10 || time.size() != 5) {
@@ -64,6 +64,6 @@ void form1::fcom_Click()
 
     ft3->clear();
     ft4.clear();
-    Label5->clear();
+    clearStatus();
     refreshAfterChange();
 }

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 void form1::Command5_Click()
 {
-    Label5->clear();
+    clearStatus();
     // No default printer, or any failure on the way: nothing is left half printed, and the
     // window says so, as a print that never comes would otherwise be waited for.
     std::unique_ptr<platform::Printer> printer = m_services.printers->openDefault();

@@ -41,9 +41,9 @@ void ReminderWindow::add(QDate today, const QStringList &appointments)
         m_shown.append(dated.isValid() ? std::pair(dated, line.sliced(11))
                                        : std::pair(today, line));
     }
-    const bool oneDay = std::all_of(m_shown.cbegin(), m_shown.cend(), [this](const auto &shown) {
-        return shown.first == m_shown.constFirst().first;
-    });
+    // Undated while all are today's; one of another day dates them all.
+    const bool oneDay = std::all_of(m_shown.cbegin(), m_shown.cend(),
+                                    [today](const auto &shown) { return shown.first == today; });
     m_list->clear();
     for (const auto &[date, line] : std::as_const(m_shown))
         m_list->addItem(oneDay ? line : book::DateText(date) + u' ' + line);

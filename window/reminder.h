@@ -19,7 +19,8 @@ class ReminderWindow : public QWidget
 public:
     explicit ReminderWindow(QWidget *parent = nullptr);
     // Reminders of `today`, or of the day their line starts with ("07/12/2026 23:58 Call").
-    // While they are all of one day they show no date; once they span two, each says its date.
+    // While they are all today's they show no date; once one is of another day, each says its
+    // date.
     void add(QDate today, const QStringList &appointments);
 
 private:

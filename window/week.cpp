@@ -224,9 +224,15 @@ void form1::showWeek()
             QRect keep;
             for (const QWidget *control : inSight)
                 keep |= QRect(mapToGlobal(control->geometry().topLeft()), control->size());
-            const QRect place =
-                PlaceBeside(frameGeometry(), keep, m_week->size(), shown->availableGeometry());
-            m_week->resize(place.size());
+            // The week's frame as the main window's, as it has none of its own before it is
+            // shown: placed whole, title bar included.
+            const QMargins frame(geometry().left() - frameGeometry().left(),
+                                 geometry().top() - frameGeometry().top(),
+                                 frameGeometry().right() - geometry().right(),
+                                 frameGeometry().bottom() - geometry().bottom());
+            const QRect place = PlaceBeside(frameGeometry(), keep, m_week->size().grownBy(frame),
+                                            shown->availableGeometry());
+            m_week->resize(place.size().shrunkBy(frame));
             m_week->move(place.topLeft());
         }
     }

@@ -1,13 +1,19 @@
 #!/usr/bin/python3
 """Prints what a screen reader finds of a running program through AT-SPI: each accessible of
-its windows, one a line, as depth, role, name and description, tab-separated.
+its windows, one a line, as depth, role, name, description and the names of the labels it is
+labelled by, tab-separated.
 Usage: atspi_tree.py APPLICATION-NAME (run by Debian's own python3, which has pyatspi)."""
 import sys
 
 import pyatspi
 
+def labels(node):
+    return ','.join(relation.getTarget(index).name for relation in node.getRelationSet()
+                    if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
+                    for index in range(relation.getNTargets()))
+
 def walk(node, depth):
-    print(f'{depth}\t{node.getRoleName()}\t{node.name}\t{node.description}')
+    print(f'{depth}\t{node.getRoleName()}\t{node.name}\t{node.description}\t{labels(node)}')
     for index in range(node.childCount):
         child = node.getChildAtIndex(index)
         if child is not None:

@@ -307,6 +307,9 @@ def screen_reader():  # every control that takes the focus has a name, read thro
                                            'Appointments of the day', 'Frequency')}
     wanted |= {('combo box', '09:30 Team call')}  # read by what it holds, its line by its name
     check(wanted <= found, f'not read: {sorted(wanted - found)}; read: {sorted(found)}')
+    labelled = {tuple(line.split('\t')[1:5:3]) for line in tree.splitlines()}  # role, labels
+    check({('combo box', 'Appointments of the day'), ('combo box', 'Frequency'),
+           ('text', 'Date'), ('text', 'Content')} <= labelled, f'labelled: {sorted(labelled)}')
     tool('xdotool', 'search', '--name', MAIN, 'windowfocus', '--sync')
     app.do('F6')
     week = wait_for(lambda: '09:30 Team call, weekly' in (t := read()) and t, 'the week was not read')
