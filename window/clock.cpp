@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QScreen>
+#include <QStringListModel>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -85,16 +86,24 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
     const auto minuteOf = [](const QDateTime &at) {
         return at.time().hour() * 60 + at.time().minute();
     };
-    // One read for both days, and nothing taken as reminded before it succeeded.
-    const std::optional<book::AppointmentLines> lines =
-        book::LoadAppointmentLines(m_services.dataFile);
-    if (!lines)
-        return false;
-    const QList<book::DayAgenda> agendas =
-        book::BuildDayAgendas(*lines, first, int(first.daysTo(today)) + 1);
+    // Today's agenda as the window shows it, where it shows today from the book as it is now:
+    // no read of the book at each tick. Else one read for both days, and nothing taken as
+    // reminded before it succeeded.
+    QList<std::pair<QDate, QStringList>> days;
+    if (first == today && today == m_shownDate && !m_readFailureShown &&
+        book::StampOf(m_services.dataFile) == m_shownStamp) {
+        days.append({today, Combo3Entries->stringList()});
+    } else {
+        const std::optional<book::AppointmentLines> lines =
+            book::LoadAppointmentLines(m_services.dataFile);
+        if (!lines)
+            return false;
+        for (const book::DayAgenda &agenda :
+             book::BuildDayAgendas(*lines, first, int(first.daysTo(today)) + 1))
+            days.append({agenda.key.date, agenda.displayLines.toList()});
+    }
     QStringList due;
-    for (const book::DayAgenda &agenda : agendas) {
-        const QDate date = agenda.key.date;
+    for (const auto &[date, displayLines] : std::as_const(days)) {
         const int after = date == previousTick.date() ? minuteOf(previousTick) : -1;
         const int until = date == today ? minuteOf(now) : 24 * 60 - 1;
         if (until <= after)
@@ -103,12 +112,12 @@ bool form1::remindSince(const QDateTime &previousTick, const QDateTime &now)
         // The same appointment stored twice is two reminders. Copies of one line have one time,
         // so counting only the lines in the span numbers them all the same.
         QHash<QStringView, int> occurrences;
-        for (const QStringView shown : agenda.displayLines) {
-            const int minute = book::MinuteOfDay(shown.left(5));
+        for (const QString &shown : displayLines) {
+            const int minute = book::MinuteOfDay(QStringView(shown).left(5));
             if (minute < 0 || minute <= after || minute > until)
                 continue;
             const int occurrence = occurrences[shown]++;
-            const QString entry = shown.toString();
+            const QString &entry = shown;
             const QString key = entry + u'\n' + QString::number(occurrence);
             if (reminded.contains(key))
                 continue;

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -172,13 +173,14 @@ private:
     QPushButton *fcom;
     QPushButton *Command7;
     QTimer *Timer1;
-    QPointer<ReminderWindow> m_reminder; // open until the user closes it
-    QDate m_shownDate;                   // of the agenda in Combo3
-    bool m_readFailureShown = false;     // until a build reads the file again
-    bool m_readFailurePending = false;   // said once the window is shown
-    bool m_msbSelectOnRelease = false;   // a click gave msb the focus
-    QPointer<WeekWindow> m_week;         // open until the user closes it
-    FocusFrame *m_focusFrame = nullptr;  // around the control that has the keyboard focus
+    QPointer<ReminderWindow> m_reminder;  // open until the user closes it
+    QDate m_shownDate;                    // of the agenda in Combo3
+    bool m_readFailureShown = false;      // until a build reads the file again
+    bool m_readFailurePending = false;    // said once the window is shown
+    bool m_msbSelectOnRelease = false;    // a click gave msb the focus
+    QPointer<WeekWindow> m_week;          // open until the user closes it
+    FocusFrame *m_focusFrame = nullptr;   // around the control that has the keyboard focus
+    QHash<qsizetype, QFont> m_countFonts; // the count box's face for each count of digits
 
     // What each Del. and Delete all of this run removed, the last one last.
     struct Deletion

@@ -13,6 +13,8 @@
 #include <QStringListModel>
 #include <QStyle>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 void form1::Command1_Click()
@@ -96,15 +98,29 @@ void form1::refreshAfterChange()
 void form1::showCount(qsizetype count)
 {
     // The box is as wide as the window definition makes it: a number that does not fit in its
-    // face gets a smaller one, down to a size that fits five digits, and the whole of it in a
-    // tooltip besides.
+    // face gets a smaller one, and the whole of it is in a tooltip besides. The face is found
+    // once for each count of digits, as every size tried loads a face.
     const QString number = QString::number(count);
-    QFont font = platform::BoldArial(9.75);
+    QFont &font = m_countFonts[number.size()];
     const int frame = Text5->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Text5);
     const int room = Text5->width() - 2 * frame - 4; // less the box's frame and margins
-    while (font.pointSizeF() > 5 && QFontMetrics(font).horizontalAdvance(number) > room)
+    if (font.family().isEmpty()) {
+        font = platform::BoldArial(9.75);
+        // A face's width grows with its size: the size that fits is worked out from the one
+        // measure, in half points, and made smaller only if the rounding did not do.
+        const QString widest(number.size(), u'8');
+        const int width = QFontMetrics(font).horizontalAdvance(widest);
+        if (width > room) {
+            font.setPointSizeF(qMax(4.0, std::floor(font.pointSizeF() * room / width * 2) / 2));
+            while (font.pointSizeF() > 4 && QFontMetrics(font).horizontalAdvance(widest) > room)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+    }
+    // Digits are all as wide in this face, but for the rounding of a pixel.
+    while (font.pointSizeF() > 4 && QFontMetrics(font).horizontalAdvance(number) > room)
         font.setPointSizeF(font.pointSizeF() - 0.5);
-    Text5->setFont(font);
+    if (Text5->font() != font)
+        Text5->setFont(font);
     Text5->setText(number);
     Text5->setToolTip(number == u"1"_s ? u"1 appointment"_s : number + u" appointments"_s);
     Text5->setCursorPosition(0);
