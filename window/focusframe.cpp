@@ -44,7 +44,7 @@ bool FocusFrame::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_control && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                                  event->type() == QEvent::Show || event->type() == QEvent::Hide))
         place();
-    return QObject::eventFilter(watched, event);
+    return QFocusFrame::eventFilter(watched, event); // which follows no widget of its own
 }
 
 void FocusFrame::place()
