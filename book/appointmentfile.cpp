@@ -68,21 +68,26 @@ void RemoveLeftTemporaries(const QFileInfo &file)
     }
 }
 
-// All of the bytes, or false; a write cut short (disk full) goes on until it fails.
+// How many of the bytes reached the file: all of them, or as many as went before a write
+// failed; a write cut short (disk full) goes on until it fails.
+qsizetype WriteAll(int fd, QByteArrayView bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t done = ::write(fd, bytes.data() + written, size_t(bytes.size() - written));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            break;
+        written += done;
+    }
+    return written;
+}
+
+// All of the bytes, or false.
 bool WriteFd(int fd, QByteArrayView bytes)
 {
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
+    return WriteAll(fd, bytes) == bytes.size();
 }
 
 // The whole content of the open file, in one block read with as few calls as its size allows;
@@ -535,16 +540,7 @@ Outcome AppendLocked(const BookPaths &paths, int lockFd, QByteArrayView lines)
     const bool crossesPage = page > 0 && size / page != (size + record.size() - 1) / page;
     // Best effort: where the folder takes no new file, the line is added as any program adds one.
     const bool recoverable = crossesPage && WriteRecovery(paths, opened.st_ino, size, {}, record);
-    qsizetype written = 0;
-    while (written < record.size()) {
-        const ssize_t done =
-            ::write(fd, record.constData() + written, size_t(record.size() - written));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            break;
-        written += done;
-    }
+    const qsizetype written = WriteAll(fd, record);
     const bool flushed = written == record.size() && ::fsync(fd) == 0;
     if (!flushed && written > 0) {
         // A short write (disk full) must not leave half a line: cut back to where it began,
@@ -646,39 +642,22 @@ Outcome ReplaceLocked(const BookPaths &paths, int lockFd, const Reading &read,
 }
 
 // Why a change failed, as errno, for the caller that asks; taken where the failure is known.
-class Failure
+auto FailureTo(int *error)
 {
-public:
-    explicit Failure(int *error)
-        : m_error(error)
-    {
-    }
-    WriteStatus operator()(int error, WriteStatus status = WriteStatus::Failed) const
-    {
-        if (m_error)
-            *m_error = error;
+    return [error](int why, WriteStatus status = WriteStatus::Failed) {
+        if (error)
+            *error = why;
         return status;
-    }
+    };
+}
 
-private:
-    int *m_error;
-};
-
-// One wait for a whole change, however many times it is tried.
-class Deadline
+// What is left of one wait for a whole change, however many times it is tried.
+std::chrono::milliseconds WaitLeft(std::chrono::steady_clock::time_point until)
 {
-public:
-    std::chrono::milliseconds left() const
-    {
-        return std::max(std::chrono::milliseconds(0),
-                        std::chrono::duration_cast<std::chrono::milliseconds>(
-                            m_until - std::chrono::steady_clock::now()));
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_until =
-        std::chrono::steady_clock::now() + BookLock::DefaultWait;
-};
+    return std::max(std::chrono::milliseconds(0),
+                    std::chrono::duration_cast<std::chrono::milliseconds>(
+                        until - std::chrono::steady_clock::now()));
+}
 
 WriteStatus StatusOf(BookLock::Status status)
 {
@@ -689,19 +668,19 @@ WriteStatus StatusOf(BookLock::Status status)
 
 WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit, int *error)
 {
-    const Failure failed(error);
+    const auto failed = FailureTo(error);
     const std::optional<BookPaths> paths = PathsOf(path);
     if (!paths)
         return failed(ENOENT); // a link to nowhere
-    const Deadline deadline;
+    const auto until = std::chrono::steady_clock::now() + BookLock::DefaultWait;
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         std::optional<BookLock> lock;
-        lock.emplace(paths->book, false, deadline.left());
+        lock.emplace(paths->book, false, WaitLeft(until));
         if (lock->status() == BookLock::Status::Missing) {
             if (edit({}).kind == BookChange::Kind::Keep)
                 return WriteStatus::Written;
             lock.reset();
-            lock.emplace(paths->book, true, deadline.left());
+            lock.emplace(paths->book, true, WaitLeft(until));
         }
         if (lock->status() != BookLock::Status::Locked)
             return failed(lock->error(), StatusOf(lock->status()));
@@ -726,16 +705,16 @@ WriteStatus ChangeAppointmentFile(const QString &path, const BookEdit &edit, int
 
 WriteStatus AppendAppointmentLines(const QString &path, const QList<QByteArray> &lines, int *error)
 {
-    const Failure failed(error);
+    const auto failed = FailureTo(error);
     QByteArray record;
     for (const QByteArray &line : lines)
         record.append(line).append(LineEnd);
     const std::optional<BookPaths> paths = PathsOf(path);
     if (!paths)
         return failed(ENOENT); // a link to nowhere
-    const Deadline deadline;
+    const auto until = std::chrono::steady_clock::now() + BookLock::DefaultWait;
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
-        const BookLock lock(paths->book, true, deadline.left());
+        const BookLock lock(paths->book, true, WaitLeft(until));
         if (lock.status() != BookLock::Status::Locked)
             return failed(lock.error(), StatusOf(lock.status()));
         Prepare(*paths, lock.fd());
