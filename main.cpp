@@ -1,14 +1,14 @@
 // Zentavo: starts the one instance of the appointment book and shows its window.
 #include "book/appointmentfile.h"
-#include "platform/clock.h"
-#include "platform/dialogs.h"
 #include "platform/executable.h"
 #include "platform/look.h"
 #include "platform/memory.h"
+#include "platform/messageboxes.h"
 #include "platform/minuteturns.h"
 #include "platform/notifications.h"
-#include "platform/printer.h"
 #include "platform/singleinstance.h"
+#include "platform/systemclock.h"
+#include "platform/systemprinters.h"
 #include "splash/form2.h"
 #include "window/form1.h"
 

@@ -1,4 +1,5 @@
-#include "book/appointmentfile.h"
+#include "mappedbook.h"
+
 #include "book/datetext.h"
 #include "book/dayagenda.h"
 
@@ -38,13 +39,12 @@ int main(int argc, char **argv)
     struct sigaction onBusError = {};
     onBusError.sa_handler = FileCutShort;
     ::sigaction(SIGBUS, &onBusError, nullptr);
-    std::optional<book::AppointmentLines> lines =
-        book::MapAppointmentLines(QFile::decodeName(argv[1]));
-    if (!lines) {
+    const MappedBook book(QFile::decodeName(argv[1]));
+    if (!book.lines()) {
         std::fprintf(stderr, "agenda_print: cannot read %s\n", argv[1]);
         return 1;
     }
-    const book::DayAgenda agenda = book::BuildDayAgenda(std::move(*lines), date);
+    const book::DayAgenda agenda = book::BuildDayAgenda(*book.lines(), date);
     // Through one small buffer, so that printing costs neither an allocation a line nor
     // memory the size of the output.
     QStringEncoder utf8(QStringEncoder::Utf8);

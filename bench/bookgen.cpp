@@ -2,6 +2,7 @@
 
 #include "book/appointmentline.h"
 #include "book/datetext.h"
+#include "book/frequency.h"
 
 #include <QString>
 

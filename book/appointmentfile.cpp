@@ -14,7 +14,6 @@
 
 #include <fcntl.h>
 #include <linux/magic.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
@@ -157,32 +156,6 @@ std::optional<AppointmentLines> LoadAppointmentLines(const QString &path)
     if (!content)
         return std::nullopt;
     return AppointmentLines(std::move(*content));
-}
-
-std::optional<AppointmentLines> MapAppointmentLines(const QString &path)
-{
-    const std::optional<int> fd = OpenBook(path);
-    if (!fd)
-        return std::nullopt;
-    if (*fd < 0)
-        return AppointmentLines();
-    struct stat info = {};
-    if (::fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0 ||
-        info.st_size > AppointmentLines::MaxContentSize) {
-        ::close(*fd);
-        return LoadAppointmentLines(path); // which tells these cases apart
-    }
-    const auto size = size_t(info.st_size);
-    // MAP_POPULATE: the pages are the file cache's, all taken in one call.
-    void *const mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, *fd, 0);
-    ::close(*fd);
-    if (mapped == MAP_FAILED)
-        return LoadAppointmentLines(path); // a file system that cannot map
-    std::shared_ptr<const void> keeper(
-        mapped, [size](const void *p) { ::munmap(const_cast<void *>(p), size); });
-    return AppointmentLines(
-        QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)),
-        std::move(keeper));
 }
 
 QByteArray AppointmentFileContent(const AppointmentLines &lines, qsizetype index,

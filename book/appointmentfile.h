@@ -1,6 +1,6 @@
 #pragma once
 
-#include "book/appointmentline.h"
+#include "book/appointmentlines.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -23,12 +23,6 @@ inline constexpr QStringView DataFileName = u"ganctl.ngb";
 // cannot be read (or is larger than AppointmentLines::MaxContentSize): the caller must then
 // not write anything back in its place.
 std::optional<AppointmentLines> LoadAppointmentLines(const QString &path);
-
-// The same lines, with the file mapped into memory rather than read: quicker for a process
-// that reads the book once and ends, as its pages are then the file cache's own. A file cut
-// short while the lines live, by another program or by a write in place of this one, raises
-// SIGBUS where they are read: a program that keeps the lines or writes the book must load them.
-std::optional<AppointmentLines> MapAppointmentLines(const QString &path);
 
 // The file's bytes as they are: empty for a missing file, nullopt when it cannot be read.
 // AppointmentLines(bytes) gives the lines that LoadAppointmentLines would.

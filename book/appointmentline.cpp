@@ -1,11 +1,5 @@
 #include "book/appointmentline.h"
 
-#include <bit>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace book {
 
 namespace {
@@ -25,30 +19,6 @@ void DecodeWindows1252(QByteArrayView bytes, char16_t *out)
         const auto b = static_cast<unsigned char>(byte);
         *out++ = b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b);
     }
-}
-
-// Bit i is set where byte i of the 64 from `chunk` is a CR or an LF. Lines are short, so the
-// line ends of a whole chunk are found at once, sixteen bytes to an instruction where the
-// processor has them.
-quint64 LineEndsOf(const char *chunk)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    quint64 ends = 0;
-    for (int part = 0; part < 4; ++part) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chunk) + part);
-        const int found =
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
-        ends |= quint64(quint16(found)) << (16 * part);
-    }
-    return ends;
-#else
-    quint64 ends = 0;
-    for (int i = 0; i < 64; ++i)
-        ends |= quint64(chunk[i] == '\r' || chunk[i] == '\n') << i;
-    return ends;
-#endif
 }
 
 // UTF-8 to UTF-16 in one pass over short text, with no decoder object: the number of units
@@ -130,48 +100,6 @@ QString AppointmentLine::text() const
     return DecodeLineBytes(m_bytes);
 }
 
-AppointmentLines::AppointmentLines(QByteArray content)
-    : m_content(std::move(content))
-{
-    Q_ASSERT(m_content.size() <= MaxContentSize);
-    const char *const bytes = m_content.constData();
-    const qsizetype size = m_content.size();
-    qsizetype lineStart = m_content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    // Room for lines of 32 bytes on average, a little shorter than the program's own: the list
-    // then neither grows nor is squeezed, each of which would copy it.
-    const qsizetype guess = size / 32 + 1;
-    m_spans.reserve(guess);
-    const auto endLine = [this, &lineStart](qsizetype lineEnd) {
-        if (lineEnd != lineStart) // CR LF leaves an empty line between them, which is skipped
-            m_spans.append({quint32(lineStart), quint32(lineEnd - lineStart)});
-        lineStart = lineEnd + 1;
-    };
-    for (qsizetype chunk = lineStart; chunk < size; chunk += 64) {
-        quint64 ends = 0;
-        if (size - chunk >= 64) {
-            ends = LineEndsOf(bytes + chunk);
-        } else {
-            for (qsizetype i = chunk; i < size; ++i)
-                ends |= quint64(bytes[i] == '\r' || bytes[i] == '\n') << (i - chunk);
-        }
-        for (; ends != 0; ends &= ends - 1)
-            endLine(chunk + std::countr_zero(ends));
-    }
-    if (lineStart < size)
-        endLine(size);
-    // squeeze() copies the list into a block of its own size: worth it where much of the room
-    // is spare, in a list that outgrew the guess or of lines much longer than guessed, since
-    // the window keeps the list.
-    if (m_spans.capacity() - m_spans.size() > m_spans.size() / 4)
-        m_spans.squeeze();
-}
-
-AppointmentLines::AppointmentLines(QByteArray content, std::shared_ptr<const void> keeper)
-    : AppointmentLines(std::move(content))
-{
-    m_keeper = std::move(keeper);
-}
-
 QStringView TrimBlanks(QStringView text)
 {
     qsizetype first = 0;
@@ -203,18 +131,6 @@ QString ComposeAppointmentLine(QStringView tag, QStringView dateText, QStringVie
         inLineBreak = isLineBreak;
     }
     return TrimBlanks(line).toString();
-}
-
-QStringView FrequencyTagOf(QStringView typed)
-{
-    QStringView name = TrimBlanks(typed);
-    if (name.startsWith(u'*'))
-        name = name.sliced(1);
-    for (QStringView tag : FrequencyTags) {
-        if (name.compare(tag.sliced(1), Qt::CaseInsensitive) == 0)
-            return tag;
-    }
-    return {};
 }
 
 } // namespace book

@@ -14,26 +14,6 @@ void AppendDigits(QString &out, int value, int width)
     out.append(digits, width);
 }
 
-QCalendar::YearMonthDay Parts(QStringView text)
-{
-    if (text.size() != 10 || text[2] != u'/' || text[5] != u'/')
-        return {};
-    // Only ASCII digits: QChar::isDigit() would also take Arabic-Indic and other digits,
-    // which a stored date never holds.
-    constexpr int digitAt[8] = {0, 1, 3, 4, 6, 7, 8, 9};
-    int digits[8];
-    for (int i = 0; i < 8; ++i) {
-        const char16_t c = text[digitAt[i]].unicode();
-        if (c < u'0' || c > u'9')
-            return {};
-        digits[i] = c - u'0';
-    }
-    const int day = digits[0] * 10 + digits[1];
-    const int month = digits[2] * 10 + digits[3];
-    const int year = digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7];
-    return CheckedDateParts(year, month, day);
-}
-
 QDate DateOf(QCalendar::YearMonthDay parts)
 {
     return parts.isValid() ? QDate(parts.year, parts.month, parts.day) : QDate();
@@ -56,7 +36,17 @@ QString DateText(QDate date)
 
 QDate ParseDateText(QStringView text)
 {
-    return DateOf(Parts(text));
+    // A date text is ASCII: the bytes of the characters are the text that the rule for line
+    // bytes reads. Anything else, Arabic-Indic digits included, is no date.
+    char bytes[10];
+    if (text.size() != 10)
+        return {};
+    for (qsizetype i = 0; i < 10; ++i) {
+        if (text[i].unicode() >= 0x80)
+            return {};
+        bytes[i] = char(text[i].unicode());
+    }
+    return DateOf(DateTextParts(QLatin1StringView(bytes, 10)));
 }
 
 int MinuteOfDay(QStringView text)
@@ -74,7 +64,7 @@ int MinuteOfDay(QStringView text)
 
 int WeekdayNumber(QDate date)
 {
-    return date.dayOfWeek() % 7 + 1; // Qt counts Monday = 1 ... Sunday = 7
+    return WeekdayNumber(QCalendar::YearMonthDay(date.year(), date.month(), date.day()));
 }
 
 } // namespace book

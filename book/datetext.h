@@ -32,9 +32,11 @@ inline QCalendar::YearMonthDay CheckedDateParts(int year, int month, int day)
     return {year, month, day};
 }
 
-// The day, month and year of a "dd/mm/yyyy" text read from raw line bytes, checked like
-// ParseDateText(), without building a QDate; not valid() when the text is no date. Inline, as
-// it is read for a third of the lines of every agenda.
+// The date field of a line: the day, month and year that a "dd/mm/yyyy" text names, read from
+// the line's bytes. Exactly two ASCII digits, "/", two digits, "/", four digits, naming a real
+// date of CheckedDateParts(); otherwise not valid(). This is the one reading of a date text:
+// ParseDateText() gives the same as a QDate. Inline and without building a QDate, as the
+// agenda reads it for a third of the lines of every build.
 inline QCalendar::YearMonthDay DateTextParts(QLatin1StringView text)
 {
     if (text.size() != 10)
@@ -57,9 +59,9 @@ inline QCalendar::YearMonthDay DateTextParts(QLatin1StringView text)
 // -1 when the text is no such time.
 int MinuteOfDay(QStringView text);
 
-// Sunday = 1, Monday = 2, ..., Saturday = 7.
-int WeekdayNumber(QDate date);
-// The same for a valid date of the years 1 to 9999, as DateTextParts() gives it.
+// The weekday number of a date: Sunday = 1, Monday = 2, ..., Saturday = 7, in the Gregorian
+// calendar, for a valid date from the year 1 on (as DateTextParts() gives it). Inline, as the
+// rule of a weekly line reads it for every such line of every agenda.
 inline int WeekdayNumber(QCalendar::YearMonthDay date)
 {
     Q_ASSERT(date.isValid() && date.year >= 1);
@@ -69,5 +71,7 @@ inline int WeekdayNumber(QCalendar::YearMonthDay date)
     return (year + year / 4 - year / 100 + year / 400 + monthShift[date.month - 1] + date.day) % 7 +
            1;
 }
+// The same for a date of the years 1 on.
+int WeekdayNumber(QDate date);
 
 } // namespace book

@@ -1,24 +1,16 @@
 #include "book/recurrence.h"
 
-#include "book/appointmentline.h"
 #include "book/datetext.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 #include <array>
-#include <iterator>
+#include <optional>
 
 namespace book {
 
 namespace {
-
-enum class Frequency { None, Once, Daily, Weekly, Monthly, Quarterly, Yearly };
-
-// In the order of FrequencyTags.
-constexpr Frequency Frequencies[] = {Frequency::Once,    Frequency::Daily,     Frequency::Weekly,
-                                     Frequency::Monthly, Frequency::Quarterly, Frequency::Yearly};
-static_assert(std::size(Frequencies) == FrequencyTags.size());
 
 constexpr qsizetype MinDatedLineSize = Once.size() + 11; // tag, "^" and dd/mm/yyyy
 
@@ -28,16 +20,17 @@ struct TagForm
     quint64 mask[2] = {0, 0};
     quint64 bytes[2] = {1, 0}; // matches no line until a tag is set
     qsizetype caret = 0;
-    Frequency frequency = Frequency::None;
+    std::optional<Frequency> frequency;
 };
 
-// Indexed by a tag's second byte: its five low bits differ for the six tags.
+// The six tags of FrequencyTags, each with its "^", as masked numbers; indexed by a tag's
+// second byte, whose five low bits differ for the six.
 constexpr std::array<TagForm, 32> MakeTagForms()
 {
     std::array<TagForm, 32> forms{};
     for (size_t tag = 0; tag < FrequencyTags.size(); ++tag) {
         const QStringView text = FrequencyTags[tag];
-        TagForm form{{0, 0}, {0, 0}, text.size(), Frequencies[tag]};
+        TagForm form{{0, 0}, {0, 0}, text.size(), Frequency(tag)};
         for (qsizetype i = 0; i <= text.size(); ++i) {
             const quint64 byte = i < text.size() ? text[i].unicode() : u'^';
             form.mask[i / 8] |= quint64(0xFF) << (8 * (i % 8));
@@ -49,9 +42,8 @@ constexpr std::array<TagForm, 32> MakeTagForms()
 }
 constexpr std::array<TagForm, 32> TagForms = MakeTagForms();
 static_assert(std::count_if(TagForms.begin(), TagForms.end(),
-                            [](const TagForm &form) {
-                                return form.frequency != Frequency::None;
-                            }) == FrequencyTags.size(),
+                            [](const TagForm &form) { return form.frequency.has_value(); }) ==
+                  FrequencyTags.size(),
               "each tag needs a slot of its own");
 static_assert(MaxTagSize + 1 <= 16, "a tag and its caret fit the first sixteen bytes");
 
@@ -77,12 +69,12 @@ Q_ALWAYS_INLINE quint32 DatesOf(QLatin1StringView line, const DayKey *keys, int 
     if (((head[0] & form.mask[0]) != form.bytes[0]) | ((head[1] & form.mask[1]) != form.bytes[1]))
         return 0;
     const qsizetype caret = form.caret;
-    const Frequency frequency = form.frequency;
+    const Frequency frequency = *form.frequency; // a form with none matches no line
 
     const QLatin1StringView dateField =
         line.sliced(caret + 1).first(qMin<qsizetype>(10, line.size() - caret - 1));
-    // All but two frequencies want the stored day to be a key's: its two digits settle most
-    // lines before the date is read whole.
+    // All but two frequencies want the stored day to be a key's (FallsOn): its two digits
+    // settle most lines before the date is read whole.
     if (frequency != Frequency::Daily && frequency != Frequency::Weekly) {
         if (dateField.size() < 2)
             return 0;
@@ -96,35 +88,8 @@ Q_ALWAYS_INLINE quint32 DatesOf(QLatin1StringView line, const DayKey *keys, int 
     const int weekday = frequency == Frequency::Weekly ? WeekdayNumber(stored) : 0;
 
     quint32 dates = 0;
-    for (int i = 0; i < count; ++i) {
-        const DayKey &key = keys[i];
-        bool falls = false;
-        switch (frequency) {
-        case Frequency::Once:
-            falls = stored.day == key.day && stored.month == key.month && stored.year == key.year;
-            break;
-        case Frequency::Daily:
-            falls = true;
-            break;
-        case Frequency::Weekly:
-            falls = weekday == key.weekday;
-            break;
-        case Frequency::Monthly:
-            falls = stored.day == key.day;
-            break;
-        case Frequency::Quarterly:
-            // The stored month and every third month after it, wrapping past December; the
-            // year is not looked at.
-            falls = stored.day == key.day && (key.month - stored.month + 12) % 3 == 0;
-            break;
-        case Frequency::Yearly:
-            falls = stored.day == key.day && stored.month == key.month;
-            break;
-        case Frequency::None:
-            break;
-        }
-        dates |= quint32(falls) << i;
-    }
+    for (int i = 0; i < count; ++i)
+        dates |= quint32(FallsOn(frequency, stored, weekday, keys[i])) << i;
     return dates;
 }
 

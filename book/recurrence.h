@@ -1,7 +1,9 @@
 #pragma once
 
-#include "book/appointmentline.h"
+#include "book/appointmentlines.h"
+#include "book/frequency.h"
 
+#include <QCalendar>
 #include <QDate>
 #include <QLatin1StringView>
 #include <QList>
@@ -26,12 +28,40 @@ struct DayKey
 
 DayKey MakeDayKey(QDate date);
 
-// Whether the appointment line falls on the key's date, judged by its frequency tag and
-// stored date alone. A line without "^", with a tag that is not exactly one of the six
-// literals, or whose date field is not a real date falls on no date, "*Daily" included.
+// The recurrence rule: whether a line of the frequency, stored on the date (whose weekday
+// number is given for a weekly line), falls on the key's date. A recurring line falls on
+// matching dates before its stored date as well as after, and never ends; day numbers are
+// compared as they are, so a line of the 31st falls only in months that have one. Only a
+// one-off line looks at the year.
+constexpr bool FallsOn(Frequency frequency, QCalendar::YearMonthDay stored, int storedWeekday,
+                       const DayKey &key)
+{
+    switch (frequency) {
+    case Frequency::Once:
+        return stored.day == key.day && stored.month == key.month && stored.year == key.year;
+    case Frequency::Daily:
+        return true;
+    case Frequency::Weekly:
+        return storedWeekday == key.weekday;
+    case Frequency::Monthly:
+        return stored.day == key.day;
+    case Frequency::Quarterly:
+        // The stored month and every third month after it, wrapping past December.
+        return stored.day == key.day && (key.month - stored.month + 12) % 3 == 0;
+    case Frequency::Yearly:
+        return stored.day == key.day && stored.month == key.month;
+    }
+    return false;
+}
+
+// Whether the appointment line falls on the key's date, by FallsOn() of its frequency tag and
+// stored date. A line without "^", with a tag that is not exactly one of the six literals,
+// or whose date field is not a real date falls on no date, "*Daily" included: Appointment
+// reads a line the same way, and tells why.
 //
-// It judges a line's raw bytes without decoding them: tag and date are ASCII, and no byte of
-// a multi-byte character can be mistaken for one of theirs.
+// This is the scan that every agenda build runs over every line, so it judges a line's raw
+// bytes without decoding them (tag and date are ASCII, and no byte of a multi-byte character
+// can be mistaken for one of theirs), and recognises the tag in one masked compare.
 bool FallsOnDate(QLatin1StringView line, const DayKey &key);
 // The same for several dates at once, the line read once: bit i for keys[i] (count <= 32).
 quint32 FallsOnDates(QLatin1StringView line, const DayKey *keys, int count);

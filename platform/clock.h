@@ -12,10 +12,4 @@ public:
     virtual QDateTime now() const = 0;
 };
 
-class SystemClock final : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
-
 } // namespace platform

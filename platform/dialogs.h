@@ -17,11 +17,4 @@ public:
     virtual bool askYesNo(QWidget *parent, const QString &text) = 0;
 };
 
-class MessageBoxes final : public Dialogs
-{
-public:
-    void inform(QWidget *parent, const QString &text) override;
-    bool askYesNo(QWidget *parent, const QString &text) override;
-};
-
 } // namespace platform

@@ -2,10 +2,6 @@
 
 #include <QString>
 
-#include <memory>
-
-class QPrinter;
-
 namespace platform {
 
 // A document of plain text lines on a printer. Every operation reports failure; after one,
@@ -22,42 +18,6 @@ public:
     // Releases the document to the printer.
     virtual bool endDocument() = 0;
     virtual void abort() = 0;
-};
-
-// Where printing goes.
-class Printers
-{
-public:
-    virtual ~Printers() = default;
-    // A new document on the default printer; none when there is no default printer.
-    virtual std::unique_ptr<Printer> openDefault() = 0;
-};
-
-// Lines drawn with QPainter on a QPrinter (a real printer, or a PDF file), in the printer's
-// default typeface, from the top of its printable area. The painter starts with the first
-// line, so the font is set before anything is drawn.
-class PaintedPrinter final : public Printer
-{
-public:
-    explicit PaintedPrinter(std::unique_ptr<QPrinter> printer);
-    ~PaintedPrinter() override;
-
-    bool setFontSize(qreal points) override;
-    bool setBold(bool bold) override;
-    bool printLine(const QString &text) override;
-    bool endDocument() override;
-    void abort() override;
-
-private:
-    struct State;
-    std::unique_ptr<State> d;
-};
-
-// The system's default printer, through the print system (CUPS).
-class SystemPrinters final : public Printers
-{
-public:
-    std::unique_ptr<Printer> openDefault() override;
 };
 
 } // namespace platform

@@ -10,12 +10,14 @@
 #include "platform/minuteturns.h"
 #include "platform/notifications.h"
 #include "splash/form2.h"
+#include "support/escape.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "window/form1.h"
 #include "window/placement.h"
 #include "window/reminder.h"
 #include "window/week.h"
+#include "window/weekmodel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -50,34 +52,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A data file's text with "\r", "\n", "\t", "\0", "\\", "\xHH" and "{N*text}" (text N times).
-QByteArray Unescape(QStringView text)
-{
-    QByteArray out;
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != u'{' && text[i] != u'\\')
-            continue;
-        out += text.sliced(plain, i - plain).toUtf8();
-        if (i == text.size())
-            break;
-        if (text[i] == u'{') {
-            const qsizetype star = text.indexOf(u'*', i), end = text.indexOf(u'}', star + 2);
-            out += Unescape(text.sliced(star + 1, end - star - 1))
-                       .repeated(text.sliced(i + 1, star - i - 1).toInt());
-            i = end;
-        } else if (text[++i] == u'x') {
-            out += char(text.sliced(i + 1, 2).toInt(nullptr, 16));
-            i += 2;
-        } else {
-            const char c = char(text[i].unicode());
-            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
-        }
-        plain = i + 1;
-    }
-    return out;
-}
 
 // Rows of a data file: "== name" starts one, then its steps; "#" lines are comments.
 void AddRows(const QString &fileName)
@@ -303,7 +277,8 @@ class TestWindow : public QObject
             type(QString::fromUtf8(Unescape(command.section(u' ', 1))));
         } else if (verb == u"set"_s) {
             if (name == u"msb"_s)
-                m_window->Text9 = u"8"_s; // as after Backspace, so the text stays as it is put
+                m_window->Text9 =
+                    Qt::Key_Backspace; // as after Backspace, so the text stays as it is put
             if (auto *combo = qobject_cast<QComboBox *>(control(name)))
                 combo->setEditText(rest);
             else
@@ -513,8 +488,10 @@ class TestWindow : public QObject
             }
             return faults.join(u';');
         }
-        if (what == u"ft4"_s || what == u"Text9"_s)
-            return what == u"ft4"_s ? m_window->ft4 : m_window->Text9;
+        if (what == u"ft4"_s)
+            return m_window->ft4;
+        if (what == u"Text9"_s) // the last key, by its name
+            return QKeySequence(m_window->Text9).toString();
         QWidget *widget = control(what.section(u'.', 0, 0));
         const QString part = what.section(u'.', 1);
         auto *combo = qobject_cast<QComboBox *>(widget);
@@ -624,30 +601,6 @@ private slots:
         for (const QString &name : Backups)
             QCOMPARE(ReadBytes(m_dir->filePath(name)), name.toUtf8());
         QCOMPARE(u"left: "_s + seen(u"files"_s).remove(book::DataFileName.toString()), u"left: "_s);
-    }
-
-    // ganctl.ngb mixes every line end, a byte-order mark, 8-bit and UTF-8 lines, every
-    // frequency and every kind of broken line; agendas.txt holds what ten dates must show.
-    void agendasOfAFileWithEveryQuirk()
-    {
-        const QString data = QStringLiteral(ZENTAVO_TEST_DATA "/book/");
-        QMap<QString, QStringList> expected;
-        QString date;
-        for (const QByteArray &line : ReadBytes(data + u"agendas.txt"_s).split('\n')) {
-            if (line.startsWith("  "))
-                expected[date].append(QString::fromUtf8(line.sliced(2)));
-            else if (!line.isEmpty() && !line.startsWith('#'))
-                expected[date = QString::fromUtf8(line)];
-        }
-        QCOMPARE(expected.size(), 10);
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            const book::DayAgenda agenda =
-                book::BuildDayAgenda(data + u"ganctl.ngb"_s, book::ParseDateText(it.key()));
-            QVERIFY(!agenda.readFailed);
-            QCOMPARE(agenda.key.dateText, it.key());
-            QCOMPARE(agenda.displayLines.toList(), it.value());
-            QCOMPARE(agenda.count, it.value().size());
-        }
     }
 
     // The week window beside the main window where there is room, else wholly on the screen and

@@ -1,10 +1,15 @@
 #include "window/form1.h"
 
-#include "book/appointmentline.h"
 #include "book/datetext.h"
+#include "book/dayagenda.h"
+#include "platform/bookwatcher.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/look.h"
+#include "platform/minuteturns.h"
+#include "platform/notifications.h"
+#include "platform/printer.h"
+#include "platform/printers.h"
 #include "platform/screen.h"
 
 // The icon's pictures are compiled in. Read from a file, an XPM picture makes Qt load every
@@ -13,22 +18,32 @@
 #include "window/icon/zentavo-32.xpm"
 
 #include "window/focusframe.h"
+#include "window/placement.h"
+#include "window/reminder.h"
+#include "window/week.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFocusEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QShortcut>
 #include <QStringListModel>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -88,11 +103,55 @@ QComboBox *DropDown(QWidget *parent, const char *name, QRect geometry, const QFo
     return combo;
 }
 
+// Whether the key hands a character to the box: printable text, Backspace or Enter.
+// Delete, the arrows, the function keys and Ctrl combinations do not.
+bool YieldsCharacter(const QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
+        key->key() == Qt::Key_Enter)
+        return true;
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+// Focus that comes back with the window, or after a menu or pop-up, is no new entering.
+bool IsEntered(const QEvent *event)
+{
+    const Qt::FocusReason reason = static_cast<const QFocusEvent *>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+// Appends the separator when the text has reached one of the lengths, and puts the caret at
+// the end with nothing selected.
+void AppendSeparator(QLineEdit *box, QChar separator, std::initializer_list<int> lengths)
+{
+    const QString text = box->text();
+    if (std::find(lengths.begin(), lengths.end(), text.size()) != lengths.end())
+        box->setText(text + separator);
+    box->end(false); // the caret to the end, nothing selected
+}
+
+// A tick comes just after the minute turns, so the label never shows a minute gone by.
+constexpr int TickLateMs = 20;
+
+int MsToNextMinute(const QDateTime &now)
+{
+    const QTime time = now.time();
+    return 60000 - (time.second() * 1000 + time.msec()) + TickLateMs;
+}
+
+// The days the week window shows, today first.
+constexpr int WeekDaysShown = 7;
+
 } // namespace
 
 form1::form1(Services services, QWidget *parent)
     : QWidget(parent)
     , m_services(std::move(services))
+    , m_history(m_services.dataFile)
+    // An appointment of the minute the window starts in is reminded.
+    , m_reminders(m_services.clock->now().addSecs(-60))
 {
     setObjectName(u"form1"_s);
     setWindowTitle(u"Appointments Zentavo"_s);
@@ -111,9 +170,7 @@ form1::form1(Services services, QWidget *parent)
 
     createControls();
 
-    // The clock label follows the time from the window's creation on; an appointment of the
-    // minute the window starts in is reminded.
-    m_lastTick = m_services.clock->now().addSecs(-60);
+    // The clock label follows the time from the window's creation on.
     startTimer1();
 }
 
@@ -278,9 +335,11 @@ void form1::Form_Load()
         cft1->addItem(tag.toString());
     cft1->setCurrentIndex(-1);
     cft1->clearEditText();
+    m_bookWatcher = new platform::BookWatcher(m_services.dataFile, m_shownDate, this);
+    connect(m_bookWatcher, &platform::BookWatcher::bookChanged, this, &form1::followBook);
+    connect(m_bookWatcher, &platform::BookWatcher::dayTurned, this, &form1::followDay);
     ShowDayAgenda(m_shownDate);
-    m_today = m_shownDate;
-    startFollowing();
+    m_bookWatcher->start();
     Command1->setFocus();
 }
 
@@ -387,4 +446,547 @@ void form1::clearStatus()
 {
     Label5->clear();
     Label5->setToolTip(QString());
+}
+
+// Day and Today, and showing a day's agenda in the window.
+
+void form1::Command1_Click()
+{
+    clearStatus();
+    // Ten characters that are no date (ab/cd/efgh, 31/02/2026) are refused like a text of
+    // the wrong length.
+    const QString text = msb->text();
+    const QDate date = text.size() == 10 ? book::ParseDateText(text) : QDate();
+    if (!date.isValid()) {
+        m_services.dialogs->inform(this, u"Incorrect date"_s);
+        return;
+    }
+    ShowDayAgenda(date);
+}
+
+void form1::Command2_Click()
+{
+    clearStatus();
+    ShowDayAgenda(m_services.clock->now().date());
+}
+
+bool form1::ShowDayAgenda(QDate date, TypedDate typed)
+{
+    // The date box is the window's focus even while another window is active, such as the
+    // editor that changed the book; what it holds is typed when it is not the date shown.
+    const bool keepTypedDate =
+        typed == TypedDate::Keep || (typed == TypedDate::KeepWhileTyping && focusWidget() == msb &&
+                                     msb->text() != book::DateText(m_shownDate));
+    // Taken before the read: a change in between is then seen as a change, not missed.
+    const book::FileStamp stamp = book::StampOf(m_services.dataFile);
+    book::DayAgenda agenda = book::BuildDayAgenda(m_services.dataFile, date);
+    // What the window shows is still the last book it read, whatever this read gave.
+    const auto shown = qScopeGuard([this, &stamp] {
+        if (m_bookWatcher)
+            m_bookWatcher->setShown(stamp, Combo2.content());
+    });
+    // An unreadable book shown as an empty day would look like lost appointments.
+    if (agenda.readFailed) {
+        if (!m_readFailureShown) {
+            m_readFailureShown = true;
+            // The message belongs to the main window: before it is shown, it waits for it.
+            if (isVisible())
+                m_services.dialogs->inform(this, ReadFailureMessage.toString());
+            else
+                m_readFailurePending = true;
+        }
+        // The date box names the day whose agenda is still shown.
+        if (!keepTypedDate)
+            msb->setText(book::DateText(m_shownDate));
+        return false;
+    }
+    m_readFailureShown = false;
+    m_shownDate = date;
+
+    dly.clear();
+    Combo2.clear();
+    Combo3Lines.clear();
+    Combo3Entries->setStringList({});
+
+    if (!keepTypedDate)
+        msb->setText(agenda.key.dateText);
+
+    Combo2 = std::move(agenda.allLines);
+    Combo3Lines = std::move(agenda.displaySources);
+    dly = std::move(agenda.matchingLines);
+    Combo3Entries->setStringList(agenda.displayLines.toList());
+    Combo3->setCurrentIndex(agenda.count > 0 ? 0 : -1);
+    if (agenda.count == 0)
+        Combo3->clearEditText();
+    showCount(agenda.count);
+    return true;
+}
+
+void form1::refreshAfterChange()
+{
+    ShowDayAgenda(m_shownDate, TypedDate::Keep);
+    refreshWeek();
+}
+
+void form1::showCount(qsizetype count)
+{
+    // The box is as wide as the window definition makes it: a number that does not fit in its
+    // face gets a smaller one, and the whole of it is in a tooltip besides. The face is found
+    // once for each count of digits, as every size tried loads a face.
+    const QString number = QString::number(count);
+    QFont &font = m_countFonts[number.size()];
+    const int frame = Text5->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Text5);
+    const int room = Text5->width() - 2 * frame - 4; // less the box's frame and margins
+    if (font.family().isEmpty()) {
+        font = platform::BoldArial(9.75);
+        // A face's width grows with its size: the size that fits is worked out from the one
+        // measure, in half points, and made smaller only if the rounding did not do.
+        const QString widest(number.size(), u'8');
+        const int width = QFontMetrics(font).horizontalAdvance(widest);
+        if (width > room) {
+            font.setPointSizeF(qMax(4.0, std::floor(font.pointSizeF() * room / width * 2) / 2));
+            while (font.pointSizeF() > 4 && QFontMetrics(font).horizontalAdvance(widest) > room)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+    }
+    // Digits are all as wide in this face, but for the rounding of a pixel.
+    while (font.pointSizeF() > 4 && QFontMetrics(font).horizontalAdvance(number) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (Text5->font() != font)
+        Text5->setFont(font);
+    Text5->setText(number);
+    Text5->setToolTip(number == u"1"_s ? u"1 appointment"_s : number + u" appointments"_s);
+    Text5->setCursorPosition(0);
+}
+
+// New and Save: a new appointment from the entry area.
+
+void form1::Command4_Click()
+{
+    fcom->setEnabled(true);
+    clearStatus();
+    cft1->setFocus();
+    // The frequency stays for the next appointment, and what is typed now replaces it.
+    cft1->lineEdit()->selectAll();
+}
+
+void form1::fcom_Click()
+{
+    clearStatus();
+    const QString date = ft1->text();
+    const QString time = ft2->text();
+    if (date.size() != 10 || time.size() != 5) {
+        m_services.dialogs->inform(this, u"Wrong date or time"_s);
+        return;
+    }
+    const QString content = ft3->toPlainText();
+    const QString frequency = cft1->currentText();
+    // Content that is only blanks and line breaks would be stored without any text.
+    const bool noContent =
+        book::TrimBlanks(QString(content).replace(u'\r', u' ').replace(u'\n', u' ')).isEmpty();
+    if (date == u"__/__/____"_s || time == u"__:__"_s || noContent || frequency.isEmpty()) {
+        m_services.dialogs->inform(this, u"Incomplete data"_s);
+        return;
+    }
+    // A frequency of its own would be stored and then fall on no date, out of reach of Del.
+    const QStringView tag = book::FrequencyTagOf(frequency);
+    if (tag.isEmpty()) {
+        m_services.dialogs->inform(this, u"Incorrect frequency"_s);
+        return;
+    }
+    // An appointment whose date or time can never be shown is never stored. This check
+    // comes last so that the placeholders above keep their own message.
+    if (!book::ParseDateText(date).isValid() || book::MinuteOfDay(time) < 0) {
+        m_services.dialogs->inform(this, u"Wrong date or time"_s);
+        return;
+    }
+
+    ft4 = book::ComposeAppointmentLine(tag, date, time, content);
+    int error = 0;
+    const book::WriteStatus saved = book::AppendAppointmentLine(m_services.dataFile, ft4, &error);
+    if (saved != book::WriteStatus::Written) {
+        // Nothing is emptied: the user can try again, or copy the text elsewhere.
+        informWriteFailure(saved, u"The appointment could not be saved."_s, error);
+        return;
+    }
+
+    ft3->clear();
+    ft4.clear();
+    clearStatus();
+    refreshAfterChange();
+}
+
+// Del. and Delete all, and Ctrl+Z, which brings back what they removed.
+
+void form1::Command3_Click()
+{
+    clearStatus();
+    // The chosen entry: the one selected, or the entry whose text was typed into the box. A
+    // text that is no entry of the agenda chooses nothing.
+    // The box shows at most its maximum length of an entry: the entry selected is chosen
+    // while the box shows what it can of it, however long the entry is.
+    const QString chosen = Combo3->currentText();
+    const int shownAtMost = Combo3->lineEdit()->maxLength();
+    int entry = Combo3->currentIndex();
+    if (entry < 0 || Combo3->itemText(entry).left(shownAtMost) != chosen)
+        entry = chosen.isEmpty() ? -1 : Combo3->findText(chosen, Qt::MatchExactly);
+    if (entry < 0) {
+        m_services.dialogs->inform(this, u"Choose an appointment"_s);
+        return;
+    }
+
+    // Only the line the entry shows goes: not the same text stored for another date, nor a
+    // longer text that begins with it. Lines added since the last build (by hand, or by a Save
+    // whose refresh was refused) are kept; among identical lines, the one in the same place
+    // goes.
+    const qsizetype source = Combo3Lines.value(entry, -1);
+    if (source < 0 || source >= Combo2.size())
+        return;
+    const book::AppointmentLine line = Combo2.at(source);
+    const qsizetype occurrence = std::count(Combo2.cbegin(), Combo2.cbegin() + source, line);
+    const book::UndoHistory::Outcome deleted = m_history.deleteLine(line.bytes(), occurrence);
+    const QString shown = Combo3->itemText(entry);
+    if (deleted.status != book::WriteStatus::Written)
+        informWriteFailure(deleted.status, u"The appointment could not be deleted."_s,
+                           deleted.error);
+    refreshAfterChange();
+    if (deleted.lines > 0)
+        tellStatus(u"Deleted: %1. Ctrl+Z brings it back."_s.arg(shown));
+}
+
+void form1::Command7_Click()
+{
+    clearStatus();
+    if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
+        return;
+    const book::UndoHistory::Outcome deleted = m_history.deleteAll();
+    if (deleted.status != book::WriteStatus::Written) {
+        informWriteFailure(deleted.status, u"The appointments could not be deleted."_s,
+                           deleted.error);
+        return;
+    }
+    ft3->clear();
+    ft4.clear();
+    clearStatus();
+    cft1->setCurrentIndex(-1);
+    cft1->clearEditText();
+    ft1->clear();
+    ft2->clear();
+    refreshAfterChange();
+    if (deleted.lines > 0)
+        tellStatus(u"Deleted all %1. Ctrl+Z brings them back."_s.arg(
+            deleted.lines == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(deleted.lines)));
+    Command4->setFocus();
+}
+
+void form1::undoDelete()
+{
+    if (!m_history.canUndo())
+        return;
+    const book::UndoHistory::Outcome back = m_history.undo();
+    if (back.status != book::WriteStatus::Written) {
+        informWriteFailure(back.status, u"The appointments could not be restored."_s, back.error);
+        return;
+    }
+    refreshAfterChange();
+    tellStatus(back.lines == 1 ? u"1 appointment brought back."_s
+                               : u"%1 appointments brought back."_s.arg(back.lines));
+}
+
+// Print: the agenda shown, on the default printer.
+
+void form1::Command5_Click()
+{
+    clearStatus();
+    // No default printer, or any failure on the way: nothing is left half printed, and the
+    // window says so, as a print that never comes would otherwise be waited for.
+    std::unique_ptr<platform::Printer> printer = m_services.printers->openDefault();
+    if (!printer) {
+        m_services.dialogs->inform(this, u"No printer is set up."_s);
+        return;
+    }
+    // The heading names the day of the entries below it, not a date typed since.
+    const QString indent(11, u' ');
+    QStringList lines{QString(), QString(),
+                      indent + u"Appointments on: "_s + book::DateText(m_shownDate),
+                      indent + QString(62, u'_'), QString()};
+    for (int i = 0; i < Combo3->count(); ++i)
+        lines.append(indent + Combo3->itemText(i));
+
+    bool printed = printer->setFontSize(14) && printer->setBold(true);
+    for (const QString &line : std::as_const(lines)) {
+        if (!printed)
+            break;
+        printed = printer->printLine(line);
+    }
+    if (!printed || !printer->endDocument()) {
+        printer->abort();
+        m_services.dialogs->inform(this, u"The agenda could not be printed."_s);
+        return;
+    }
+    tellStatus(u"Sent to the printer."_s);
+}
+
+// The minute timer: it keeps the clock label current and reminds the user of today's
+// appointments when their time comes.
+
+void form1::startTimer1()
+{
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may come seconds early
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &form1::Timer1_Timer);
+    if (m_services.notifications)
+        connect(m_services.notifications, &platform::Notifications::refused, this,
+                &form1::showReminder);
+    // The timer counts the time it waits, which stops while the computer sleeps: the wall
+    // clock's own turns put it right again.
+    if (m_services.minuteTurns)
+        connect(m_services.minuteTurns, &platform::MinuteTurns::turned, this, &form1::Timer1_Timer);
+    Timer1->start(MsToNextMinute(m_services.clock->now()));
+}
+
+void form1::Timer1_Timer()
+{
+    const QDateTime now = m_services.clock->now();
+    // Once a minute, set anew each time, so that a timer that drifted comes back to the turn.
+    Timer1->start(MsToNextMinute(now));
+    text6->setText(now.toString(u"HH:mm"_s));
+    if (m_bookWatcher)
+        m_bookWatcher->setToday(now.date());
+    // Before the window is first shown (the splash on its days) reminders wait for it.
+    if (m_shownOnce)
+        remindPending();
+}
+
+void form1::remindPending()
+{
+    // Today's agenda as the window shows it, where it shows today from the book as it is now:
+    // no read of the book at each tick. Else one read for both days; a book that cannot be
+    // read now is read again at the next tick, from the same point.
+    const auto days = [this](QDate first,
+                             QDate today) -> std::optional<book::ReminderSchedule::DayLines> {
+        if (first == today && today == m_shownDate && !m_readFailureShown && m_bookWatcher &&
+            m_bookWatcher->showsBook())
+            return book::ReminderSchedule::DayLines{{today, Combo3Entries->stringList()}};
+        const std::optional<book::AppointmentLines> lines =
+            book::LoadAppointmentLines(m_services.dataFile);
+        if (!lines)
+            return std::nullopt;
+        book::ReminderSchedule::DayLines agendas;
+        for (const book::DayAgenda &agenda :
+             book::BuildDayAgendas(*lines, first, int(first.daysTo(today)) + 1))
+            agendas.append({agenda.key.date, agenda.displayLines.toList()});
+        return agendas;
+    };
+    const QStringList due = m_reminders.tick(m_services.clock->now(), days);
+    if (due.isEmpty())
+        return;
+    // In the desktop's notifications when it has them; what it does not take, in our own window.
+    if (m_services.notifications)
+        m_services.notifications->add(due);
+    else
+        showReminder(due);
+}
+
+void form1::showReminder(const QStringList &due)
+{
+    if (!m_reminder) {
+        m_reminder = new ReminderWindow(this);
+        // Below the main window, kept on the screen.
+        QRect place(frameGeometry().bottomLeft() + QPoint(0, 16), m_reminder->size());
+        if (const QScreen *shown = screen()) {
+            const QRect desk = shown->availableGeometry();
+            place.moveBottom(qMin(place.bottom(), desk.bottom()));
+            place.moveRight(qMin(place.right(), desk.right()));
+        }
+        m_reminder->move(place.topLeft());
+    }
+    m_reminder->add(m_services.clock->now().date(), due);
+    m_reminder->show();
+    QApplication::beep();
+}
+
+// Changes of the book made elsewhere, and the turn of the day, as the watcher tells them.
+
+void form1::followBook()
+{
+    // The chosen entry stays chosen where it still is: the same text, as often before it.
+    const QStringList before = Combo3Entries->stringList();
+    const int chosen = Combo3->currentIndex();
+    const QString text = before.value(chosen);
+    const qsizetype occurrence = chosen < 0 ? 0 : before.first(chosen).count(text);
+    if (ShowDayAgenda(m_shownDate, TypedDate::KeepWhileTyping) && chosen >= 0) {
+        const QStringList after = Combo3Entries->stringList();
+        for (qsizetype i = 0, seen = 0; i < after.size(); ++i) {
+            if (after.at(i) == text && seen++ == occurrence) {
+                Combo3->setCurrentIndex(int(i));
+                break;
+            }
+        }
+    }
+    refreshWeek();
+}
+
+void form1::followDay(QDate before, QDate today)
+{
+    // A window on the old today moves on, as Today would; one on another date stays there.
+    if (m_shownDate == before)
+        ShowDayAgenda(today, TypedDate::KeepWhileTyping);
+    refreshWeek();
+}
+
+// F6: the coming week in a window of its own, kept current by the main window.
+
+void form1::showWeek()
+{
+    if (!m_week) {
+        m_week = new WeekWindow(this);
+        connect(m_week, &WeekWindow::chosen, this, [this](QDate date, const QByteArray &line) {
+            // The entry of that very line, so that Del. would delete the one chosen in the week
+            // and not another at the same time.
+            if (ShowDayAgenda(date) && !line.isEmpty()) {
+                for (qsizetype entry = 0; entry < Combo3Lines.size(); ++entry) {
+                    if (Combo2.at(Combo3Lines.at(entry)).bytes() == line) {
+                        Combo3->setCurrentIndex(int(entry));
+                        break;
+                    }
+                }
+            }
+            activateWindow();
+        });
+        // Ctrl+Z works from the week too.
+        auto *undo = new QShortcut(QKeySequence::Undo, m_week);
+        undo->setAutoRepeat(false);
+        connect(undo, &QShortcut::activated, this, &form1::undoDelete);
+        refreshWeek();
+        // On the screen of the main window, beside it where there is room, else where it covers
+        // the least of the date box, the clock and the entry area.
+        if (const QScreen *shown = screen()) {
+            const QWidget *const inSight[] = {msb, text6, ft1, ft2, cft1, ft3, fcom};
+            QRect keep;
+            for (const QWidget *control : inSight)
+                keep |= QRect(mapToGlobal(control->geometry().topLeft()), control->size());
+            // The week's frame as the main window's, as it has none of its own before it is
+            // shown: placed whole, title bar included.
+            const QMargins frame(geometry().left() - frameGeometry().left(),
+                                 geometry().top() - frameGeometry().top(),
+                                 frameGeometry().right() - geometry().right(),
+                                 frameGeometry().bottom() - geometry().bottom());
+            const QRect place = PlaceBeside(frameGeometry(), keep, m_week->size().grownBy(frame),
+                                            shown->availableGeometry());
+            m_week->resize(place.size().shrunkBy(frame));
+            m_week->move(place.topLeft());
+        }
+    }
+    m_week->show();
+    m_week->raise();
+    m_week->activateWindow();
+}
+
+void form1::refreshWeek()
+{
+    if (!m_week)
+        return;
+    // One read for all the days. A book that cannot be read is said so, not shown as an
+    // empty week, which would look like lost appointments.
+    const std::optional<book::AppointmentLines> lines =
+        book::LoadAppointmentLines(m_services.dataFile);
+    if (!lines) {
+        m_week->setUnreadable(ReadFailureMessage.toString());
+        return;
+    }
+    m_week->setDays(book::BuildDayAgendas(*lines, m_services.clock->now().date(), WeekDaysShown));
+}
+
+// The date and time boxes put in their separators while the user types.
+//
+// Each box has a last-key box (Text7, Text8, Text9) holding the last key pressed in it. In the
+// date and time entry boxes ft1 and ft2 the separator rule runs when a key is pressed, before
+// the character is inserted; in the date box msb it runs whenever the text has changed.
+// Backspace as the last key turns the rule off, so a separator can be deleted.
+
+void form1::maskedEntryEvent(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn && IsEntered(event)) {
+        if (watched == ft1) {
+            ft1_GotFocus();
+        } else if (watched == ft2) {
+            ft2_GotFocus();
+        } else {
+            msb_GotFocus();
+            // The press that brought the focus would clear the selection on its way in.
+            m_msbSelectOnRelease =
+                static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
+        }
+    } else if (event->type() == QEvent::FocusOut && watched == msb) {
+        m_msbSelectOnRelease = false; // a context menu took the click
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == msb &&
+               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+               std::exchange(m_msbSelectOnRelease, false)) {
+        // After the box has handled the release, so that what the user had selected elsewhere
+        // stays the selection the middle button pastes.
+        QTimer::singleShot(0, msb, [this] {
+            if (!msb->hasSelectedText())
+                msb->selectAll();
+        });
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == msb) {
+            msb_KeyDown(key->key());
+        } else {
+            // Key-down, then key-press before the box inserts the character.
+            (watched == ft1 ? Text7 : Text8) = key->key();
+            if (YieldsCharacter(key))
+                watched == ft1 ? ft1_KeyPress() : ft2_KeyPress();
+        }
+    }
+}
+
+void form1::ft1_GotFocus()
+{
+    ft1->clear();
+}
+
+void form1::ft1_KeyPress()
+{
+    if (Text7 != Qt::Key_Backspace)
+        AppendSeparator(ft1, u'/', {2, 5});
+}
+
+void form1::ft2_GotFocus()
+{
+    ft2->clear();
+}
+
+void form1::ft2_KeyPress()
+{
+    if (Text8 != Qt::Key_Backspace)
+        AppendSeparator(ft2, u':', {2});
+}
+
+void form1::msb_GotFocus()
+{
+    msb->selectAll();
+}
+
+void form1::msb_KeyDown(int key)
+{
+    Text9 = key;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        Command1_Click();
+}
+
+void form1::msb_Change()
+{
+    if (Text9 == Qt::Key_Backspace)
+        return;
+    // Each append changes the text again and runs this handler nested, which then finds
+    // three or six characters and only moves the caret.
+    if (msb->text().size() == 2)
+        msb->setText(msb->text() + u'/');
+    if (msb->text().size() == 5)
+        msb->setText(msb->text() + u'/');
+    msb->end(false);
 }

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "book/appointmentfile.h"
-#include "book/appointmentline.h"
+#include "book/appointmentlines.h"
+#include "book/reminderschedule.h"
+#include "book/undohistory.h"
 
 #include <QDate>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QList>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -18,7 +17,6 @@
 #include <functional>
 
 class QComboBox;
-class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -30,6 +28,7 @@ class FocusFrame;
 class WeekWindow;
 
 namespace platform {
+class BookWatcher;
 class Clock;
 class Dialogs;
 class MinuteTurns;
@@ -38,14 +37,11 @@ class Printers;
 } // namespace platform
 
 // The main window: the agenda of one date, the entry area for a new appointment, and the
-// buttons. All working state between two events lives in its controls and in the plain
-// members that stand for the hidden ones.
-//
-// The handlers are spread over one source file per concern: form1.cpp (the window and
-// start-up), navigation.cpp (Day, Today, showing an agenda), maskedentry.cpp (the date and
-// time boxes), newsave.cpp (New, Save), delete.cpp (Del., Delete all and their undo), print.cpp
-// (Print), clock.cpp (the minute timer and its reminders), follow.cpp (changes of the file
-// made elsewhere, and of the day) and week.cpp (the coming week, F6).
+// buttons. The state of the controls and of the plain members that stand for the hidden ones
+// is the window's; what the program adds beyond them lives in classes of their own that the
+// window wires: the record of deletes (book::UndoHistory), the following of the book and of
+// the day (platform::BookWatcher), the reminders' bookkeeping (book::ReminderSchedule) and
+// the coming week (WeekWindow).
 class form1 : public QWidget
 {
     Q_OBJECT
@@ -117,8 +113,6 @@ private:
     // The count of the agenda, whole, in the count box.
     void showCount(qsizetype count);
     void startTimer1();
-    // False when the book could not be read.
-    bool remindSince(const QDateTime &previousTick, const QDateTime &now);
     void remindPending();
     void showReminder(const QStringList &due);
 
@@ -129,10 +123,8 @@ private:
     void informWriteFailure(book::WriteStatus status, const QString &message, int error);
     // The window follows the file when something else changes it, and today when the day
     // turns.
-    void startFollowing();
-    void watchBook();
-    void followFile();
-    void followDay(QDate today);
+    void followBook();
+    void followDay(QDate before, QDate today);
     // F6: opens or raises the window of the coming week; and keeps it current.
     void showWeek();
     void refreshWeek();
@@ -143,7 +135,7 @@ private:
     void ft2_GotFocus();
     void ft2_KeyPress();
     void msb_GotFocus();
-    void msb_KeyDown(int keyCode);
+    void msb_KeyDown(int key);
     void msb_Change();
     void maskedEntryEvent(QObject *watched, QEvent *event);
 
@@ -182,44 +174,18 @@ private:
     FocusFrame *m_focusFrame = nullptr;   // around the control that has the keyboard focus
     QHash<qsizetype, QFont> m_countFonts; // the count box's face for each count of digits
 
-    // What each Del. and Delete all of this run removed, the last one last.
-    struct Deletion
-    {
-        QList<QByteArray> lines; // that went
-        // What the delete left, told by a cryptographic digest, so that a large book is not held
-        // twice for each delete.
-        QByteArray afterDigest;
-        // The file's bytes before; empty when the line goes back at `index` of a book that was
-        // already in the form a rewrite gives it (every Del. after the first one).
-        QByteArray before;
-        qsizetype index = -1;
-    };
-    QList<Deletion> m_deleted;
-
-    // The file as the agenda shown was read from it, and what tells of changes made elsewhere.
-    book::FileStamp m_shownStamp;
-    QFileSystemWatcher *m_watcher = nullptr;
-    QTimer *m_followTimer = nullptr; // gathers a burst of changes into one rebuild
-    QElapsedTimer m_followBurst;     // since the burst's first change
-    QString m_watchedTarget;         // the file the book is, or points to, when last watched
-    QDate m_today;                   // at the last tick
-
-    // When the clock was last read, and the reminders given today, so that each comes once.
-    QDateTime m_lastTick;
-    QHash<QDate, QSet<QString>> m_reminded; // of yesterday and today, each day's own
+    book::UndoHistory m_history;                    // of Del. and Delete all, for Ctrl+Z
+    platform::BookWatcher *m_bookWatcher = nullptr; // the book and the day, followed
+    book::ReminderSchedule m_reminders;             // what came due, and was reminded
 
     // Hidden controls, kept as plain members.
     book::AppointmentLines Combo2; // every line of the data file at the last build
     QList<qsizetype> Combo3Lines;  // for each entry of Combo3, its line in Combo2
     QList<qsizetype> dly;          // the lines of Combo2 that fall on the date shown
-    QString dnm;                   // weekday number of the date shown, Sunday = 1
-    QString mon;                   // month number of the date shown
-    QString dy;                    // day number of the date shown
-    QString Text4;                 // the last display line shown
     QString ft4;                   // the appointment line being saved
-    QString Text7;                 // key code of the last key pressed in ft1
-    QString Text8;                 // ... in ft2
-    QString Text9;                 // ... in msb
+    int Text7 = 0;                 // the last key pressed in ft1, as a Qt::Key
+    int Text8 = 0;                 // ... in ft2
+    int Text9 = 0;                 // ... in msb
 
     friend class TestWindow;
 };

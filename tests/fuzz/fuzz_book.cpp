@@ -1,5 +1,6 @@
 // Arbitrary bytes as a data file, and a date taken from the first two bytes: reading,
 // building an agenda and rewriting must hold their promises for every input.
+#include "book/appointment.h"
 #include "book/appointmentfile.h"
 #include "book/dayagenda.h"
 #include "fuzz/oracle.h"
@@ -60,6 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qsizetype i = 0; i < read->size(); ++i) {
         if (oracle::FallsOn(read->at(i).text(), date))
             selected.append(i);
+        // The parsed view of a line gives the agenda's answer, and shows the line as it does.
+        const book::Appointment appointment(read->at(i));
+        REQUIRE(appointment.fallsOn(agenda.key) == selected.contains(i));
+        REQUIRE(appointment.displayLine() == oracle::DisplayLine(read->at(i).text()));
+        REQUIRE(
+            !appointment.isValid() ||
+            book::FallsOnDate(read->at(i).asLatin1(), book::MakeDayKey(appointment.storedDate())));
     }
     REQUIRE(agenda.matchingLines == selected);
     REQUIRE(agenda.count == selected.size() && agenda.displayLines.size() == selected.size());

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/printer.h"
+#include "platform/printers.h"
 
 #include <QDateTime>
 #include <QStringList>

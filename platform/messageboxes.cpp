@@ -1,4 +1,4 @@
-#include "platform/dialogs.h"
+#include "platform/messageboxes.h"
 
 #include "platform/look.h"
 

@@ -1,11 +1,10 @@
-#include "platform/printer.h"
+#include "platform/paintedprinter.h"
 
 #include "platform/look.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QTextLayout>
 
 namespace platform {
@@ -112,17 +111,6 @@ void PaintedPrinter::abort()
     d->printer->abort();
     if (d->painter.isActive())
         d->painter.end();
-}
-
-std::unique_ptr<Printer> SystemPrinters::openDefault()
-{
-    // With printers but none of them the default, QPrinter would still pick the first one.
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        return nullptr;
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    printer->setDocName(AppName());
-    return std::make_unique<PaintedPrinter>(std::move(printer));
 }
 
 } // namespace platform

@@ -1,0 +1,19 @@
+#include "book/frequency.h"
+
+#include "book/appointmentline.h"
+
+namespace book {
+
+QStringView FrequencyTagOf(QStringView typed)
+{
+    QStringView name = TrimBlanks(typed);
+    if (name.startsWith(u'*'))
+        name = name.sliced(1);
+    for (QStringView tag : FrequencyTags) {
+        if (name.compare(tag.sliced(1), Qt::CaseInsensitive) == 0)
+            return tag;
+    }
+    return {};
+}
+
+} // namespace book

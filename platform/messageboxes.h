@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// The dialogs as Qt's message boxes.
+class MessageBoxes final : public Dialogs
+{
+public:
+    void inform(QWidget *parent, const QString &text) override;
+    bool askYesNo(QWidget *parent, const QString &text) override;
+};
+
+} // namespace platform
