@@ -1,6 +1,9 @@
-// Zentavo: starts the one instance of the appointment book and shows its window.
+// Zentavo: starts the one instance of the appointment book and shows its window; or, given an
+// option, exchanges the book with other calendars on the command line, without a window.
 #include "book/appointmentfile.h"
+#include "ical/exchange.h"
 #include "platform/executable.h"
+#include "platform/instancechannel.h"
 #include "platform/look.h"
 #include "platform/memory.h"
 #include "platform/messageboxes.h"
@@ -13,8 +16,11 @@
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDBusConnection>
 #include <QDir>
+#include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,20 +58,107 @@ std::unique_ptr<QApplication> StartApplication(int &argc, char **argv)
     return app;
 }
 
+// The options, and the calendar files that the window is asked to open.
+struct Options
+{
+    const QCommandLineOption exportTo{u"export"_s,
+                                      u"Writes every appointment to FILE as iCalendar (- for "
+                                      u"standard output)."_s,
+                                      u"FILE"_s};
+    const QCommandLineOption import{u"import"_s,
+                                    u"Adds the appointments of the iCalendar files given, and "
+                                    u"says what it added and what it left out."_s};
+    QCommandLineOption help{QStringList{u"h"_s, u"help"_s}, u"Shows this help."_s};
+    QCommandLineOption version{QStringList{u"v"_s, u"version"_s}, u"Shows the version."_s};
+    QCommandLineParser parser;
+
+    Options()
+    {
+        parser.setApplicationDescription(
+            u"Zentavo, a small appointment book. Without an option it shows the window, and "
+            u"offers to import the iCalendar files given."_s);
+        parser.addOptions({exportTo, import, help, version});
+        parser.addPositionalArgument(u"files"_s, u"iCalendar (.ics) files to import."_s,
+                                     u"[files...]"_s);
+    }
+    bool wantsWindow() const
+    {
+        return !parser.isSet(exportTo) && !parser.isSet(import) && !parser.isSet(help) &&
+               !parser.isSet(version);
+    }
+};
+
+QString BookPath()
+{
+    // The data file lies in the folder of the executable.
+    return QDir(platform::ExecutableDir()).filePath(book::DataFileName.toString());
+}
+
+// The command line's work, without a window: 0 when done, 1 when a file or the book fails, 2
+// for a wrong option.
+int RunCommand(Options &options, int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"zentavo"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTAVO_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QCommandLineParser &parser = options.parser;
+    if (parser.isSet(options.help)) {
+        out << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(options.version)) {
+        out << "zentavo " << QCoreApplication::applicationVersion() << Qt::endl;
+        return 0;
+    }
+    if (parser.isSet(options.exportTo) == parser.isSet(options.import) ||
+        (parser.isSet(options.exportTo) && !parser.positionalArguments().isEmpty())) {
+        err << "zentavo: give --export FILE or --import FILE..., one of them\n"
+            << parser.helpText();
+        return 2;
+    }
+    if (parser.isSet(options.import) && parser.positionalArguments().isEmpty()) {
+        err << "zentavo: --import needs the iCalendar files to import\n";
+        return 2;
+    }
+    const QString bookPath = BookPath();
+    book::RecoverAppointmentFile(bookPath);
+    if (parser.isSet(options.exportTo))
+        return ical::ExportBookTo(bookPath, parser.value(options.exportTo), out, err);
+    return ical::ImportFilesInto(bookPath, parser.positionalArguments(), QDate::currentDate(), out,
+                                 err);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    Options options;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!options.parser.parse(arguments)) {
+        std::fprintf(stderr, "zentavo: %s\nTry 'zentavo --help'.\n",
+                     qPrintable(options.parser.errorText()));
+        return 2;
+    }
+    if (!options.wantsWindow())
+        return RunCommand(options, argc, argv);
+
     platform::KeepLargeBlocks();
     const std::unique_ptr<QApplication> app = StartApplication(argc, argv);
     QApplication::setApplicationName(platform::AppName());
 
-    // The data file lies in the folder of the executable; one instance runs on it at a time.
-    const QString bookPath =
-        QDir(platform::ExecutableDir()).filePath(book::DataFileName.toString());
+    // One instance runs on the book at a time: a second start hands its files to the first,
+    // which comes to the front, and ends.
+    const QString bookPath = BookPath();
+    const QStringList files = options.parser.positionalArguments();
     const platform::SingleInstance instance(bookPath);
-    if (!instance.acquired())
-        return EXIT_SUCCESS; // another instance runs: end silently
+    if (!instance.acquired()) {
+        platform::InstanceChannel::tellRunning(bookPath, files);
+        return EXIT_SUCCESS;
+    }
     // A writer killed in the middle of a change left its recovery copy and temporaries.
     book::RecoverAppointmentFile(bookPath);
 
@@ -84,7 +177,11 @@ int main(int argc, char **argv)
     platform::Notifications notifications(QDBusConnection::sessionBus());
     platform::MinuteTurns minuteTurns;
     form1 window({bookPath, &clock, &dialogs, &printers, showSplash, &notifications, &minuteTurns});
+    platform::InstanceChannel channel(bookPath);
+    QObject::connect(&channel, &platform::InstanceChannel::opened, &window, &form1::openCalendars);
     window.Form_Load();
     window.show();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, files] { window.openCalendars(files); });
     return app->exec();
 }

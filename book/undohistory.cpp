@@ -27,7 +27,7 @@ UndoHistory::Outcome UndoHistory::deleteLine(QByteArrayView line, qsizetype occu
     // The book is read again under its lock, so that lines added since the window last read it
     // are kept; among identical lines, the one in the same place goes.
     const AppointmentLine target(line);
-    std::optional<Deletion> deletion;
+    std::optional<Step> deletion;
     Outcome outcome;
     outcome.status = ChangeAppointmentFile(
         m_path,
@@ -44,15 +44,16 @@ UndoHistory::Outcome UndoHistory::deleteLine(QByteArrayView line, qsizetype occu
             const bool rewrittenBefore = AppointmentFileContent(lines) == before;
             lines.erase(found);
             QByteArray after = AppointmentFileContent(lines);
-            deletion = Deletion{{line.toByteArray()},
-                                DigestOf(after),
-                                rewrittenBefore ? QByteArray() : before,
-                                rewrittenBefore ? index : -1};
+            deletion = Step{false,
+                            {line.toByteArray()},
+                            DigestOf(after),
+                            rewrittenBefore ? QByteArray() : before,
+                            rewrittenBefore ? index : -1};
             return BookChange{BookChange::Kind::Replace, std::move(after)};
         },
         &outcome.error);
     if (outcome.status == WriteStatus::Written && deletion) {
-        m_deleted.append(std::move(*deletion));
+        m_steps.append(std::move(*deletion));
         outcome.lines = 1;
     }
     return outcome;
@@ -76,20 +77,69 @@ UndoHistory::Outcome UndoHistory::deleteAll()
         removed.append(line.bytes().toByteArray());
     outcome.lines = removed.size();
     if (!removed.isEmpty()) // an empty book has nothing to bring back
-        m_deleted.append({removed, DigestOf({}), before, -1});
+        m_steps.append({false, removed, DigestOf({}), before, -1});
+    return outcome;
+}
+
+UndoHistory::Outcome UndoHistory::addLines(const QList<QByteArray> &lines)
+{
+    const LinesAdded added = AddNewLines(m_path, lines);
+    Outcome outcome{added.status, added.error, added.added.size()};
+    if (!added.added.isEmpty()) {
+        // The book as it was, told by its size and the digest of those bytes.
+        m_steps.append({true, added.added, DigestOf(added.before), {}, added.before.size()});
+    }
+    return outcome;
+}
+
+UndoHistory::Outcome UndoHistory::takeBackAddition(const Step &last)
+{
+    Outcome outcome;
+    outcome.status = ChangeAppointmentFile(
+        m_path,
+        [&last](const QByteArray &now) {
+            // Untouched since: the book as it was before, byte for byte.
+            const qsizetype before = last.index;
+            if (now.size() > before && DigestOf(now.first(before)) == last.digest &&
+                AppointmentLines(now.sliced(before)) ==
+                    AppointmentLines(QByteArray(last.lines.join("\r\n")))) {
+                return BookChange{BookChange::Kind::Replace, now.first(before)};
+            }
+            // Changed since: the last copy of each line the import added goes.
+            AppointmentLines lines(now);
+            for (qsizetype k = last.lines.size() - 1; k >= 0; --k) {
+                for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+                    if (lines.at(i).bytes() == last.lines.at(k)) {
+                        lines.removeAt(i);
+                        break;
+                    }
+                }
+            }
+            return BookChange{BookChange::Kind::Replace, AppointmentFileContent(lines)};
+        },
+        &outcome.error);
     return outcome;
 }
 
 UndoHistory::Outcome UndoHistory::undo()
 {
     Outcome outcome;
-    if (m_deleted.isEmpty())
+    if (m_steps.isEmpty())
         return outcome;
-    const Deletion &last = m_deleted.constLast();
+    const Step &last = m_steps.constLast();
+    if (last.added) {
+        outcome = takeBackAddition(last);
+        outcome.imported = true;
+        if (outcome.status == WriteStatus::Written) {
+            outcome.lines = last.lines.size();
+            m_steps.removeLast();
+        }
+        return outcome;
+    }
     outcome.status = ChangeAppointmentFile(
         m_path,
         [&last](const QByteArray &now) {
-            if (DigestOf(now) != last.afterDigest) {
+            if (DigestOf(now) != last.digest) {
                 QByteArray lines;
                 for (const QByteArray &line : last.lines)
                     lines.append(line).append("\r\n");
@@ -104,7 +154,7 @@ UndoHistory::Outcome UndoHistory::undo()
         &outcome.error);
     if (outcome.status == WriteStatus::Written) {
         outcome.lines = last.lines.size();
-        m_deleted.removeLast();
+        m_steps.removeLast();
     }
     return outcome;
 }

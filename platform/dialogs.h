@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,6 +16,12 @@ public:
     virtual void inform(QWidget *parent, const QString &text) = 0;
     // Yes and No, Yes the default; true for Yes.
     virtual bool askYesNo(QWidget *parent, const QString &text) = 0;
+    // The file to write, chosen by the user; empty when the user cancelled. `filter` as
+    // QFileDialog takes it ("iCalendar files (*.ics)").
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // The files to read; none when the user cancelled.
+    virtual QStringList openFileNames(QWidget *parent, const QString &title,
+                                      const QString &filter) = 0;
 };
 
 } // namespace platform

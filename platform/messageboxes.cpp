@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -41,6 +43,20 @@ bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return Run(box) == QMessageBox::Yes;
+}
+
+QString MessageBoxes::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QDir::homePath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(u"ics"_s); // "holidays" is saved as holidays.ics
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QStringList MessageBoxes::openFileNames(QWidget *parent, const QString &title,
+                                        const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, QDir::homePath(), filter);
 }
 
 } // namespace platform

@@ -14,6 +14,9 @@ class MessageBoxes final : public Dialogs
 public:
     void inform(QWidget *parent, const QString &text) override;
     bool askYesNo(QWidget *parent, const QString &text) override;
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QStringList openFileNames(QWidget *parent, const QString &title,
+                              const QString &filter) override;
 };
 
 } // namespace platform

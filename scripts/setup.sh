@@ -5,8 +5,8 @@ ZENTAVO_BUILD=$ZENTAVO_ROOT/build
 
 # Debian packages to build and run the program. fonts-liberation makes "Arial" resolve to a
 # face of the same metrics, so the window's texts fit their controls.
-ZENTAVO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libbenchmark-dev fonts-liberation)
+ZENTAVO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+    libical-dev libbenchmark-dev fonts-liberation)
 # And to run the tests: the end-to-end suite drives the real program on its own X server and
 # prints through its own print server, which writes each job to a file; every test has a session
 # bus of its own (dbus-daemon, dbus-run-session).

@@ -127,9 +127,9 @@ private slots:
         }
     }
 
-    // Steps: "del N TEXT" (the N-th copy of line TEXT, from 0), "all", "undo", and "write
-    // BYTES" (another writer's); after each, "LINES BYTES": what the step removed or brought
-    // back ("-" for a write), and the book.
+    // Steps: "del N TEXT" (the N-th copy of line TEXT, from 0), "all", "add LINE|LINE..." (an
+    // import), "undo", and "write BYTES" (another writer's); after each, "LINES BYTES": what the
+    // step removed or brought back ("-" for a write), and the book.
     void undo_data()
     {
         QTest::addColumn<QString>("start");
@@ -166,6 +166,22 @@ private slots:
                            u"- B^2\\r\\nC^3"_s,
                            u"undo"_s,
                            u"1 B^2\\r\\nC^3\\r\\nA^1\\r\\n"_s};
+        QTest::newRow("an import adds what the book lacks; taken back, the book is as it was")
+            << u"A^1\r\nB^2"_s
+            << QStringList{u"add B^2|C^3|C^3"_s,
+                           u"2 A^1\r\nB^2\r\nC^3\r\nC^3\r\n"_s,
+                           u"add B^2|C^3"_s,
+                           u"0 A^1\r\nB^2\r\nC^3\r\nC^3\r\n"_s,
+                           u"undo"_s,
+                           u"2 A^1\r\nB^2"_s};
+        QTest::newRow("an import taken back after a change takes only the copies it added")
+            << u"C^3\r\n"_s
+            << QStringList{u"add C^3|C^3|D^4"_s,
+                           u"2 C^3\r\nC^3\r\nD^4\r\n"_s,
+                           u"write C^3\r\nC^3\r\nD^4\r\nE^5\r\n"_s,
+                           u"- C^3\r\nC^3\r\nD^4\r\nE^5\r\n"_s,
+                           u"undo"_s,
+                           u"2 \r\nC^3\r\nE^5\r\n"_s};
         QTest::newRow("a line deleted elsewhere first is no step")
             << u"A^1\\r\\nB^2\\r\\n"_s
             << QStringList{u"write B^2\\r\\n"_s, u"- B^2\\r\\n"_s, u"del 0 A^1"_s,
@@ -189,6 +205,8 @@ private slots:
                                              step.section(u' ', 1, 1).toInt());
             else if (verb == u"all"_s)
                 outcome = history.deleteAll();
+            else if (verb == u"add"_s)
+                outcome = history.addLines(step.section(u' ', 1).toUtf8().split('|'));
             else if (verb == u"undo"_s)
                 outcome = history.undo();
             else

@@ -19,6 +19,7 @@
 #include "window/week.h"
 #include "window/weekmodel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDBusContext>
@@ -370,9 +371,26 @@ class TestWindow : public QObject
         } else if (verb == u"printer"_s) {
             m_printers.hasPrinter = name != u"none"_s;
             m_printers.failAt = rest.toInt();
+        } else if (verb == u"files"_s) { // what the file dialogs answer
+            m_dialogs.files = calendarFiles(command.section(u' ', 1));
+        } else if (verb == u"menu"_s) { // an entry of the agenda's context menu
+            m_window->findChild<QAction *>(name)->trigger();
+        } else if (verb == u"open"_s) { // files handed over by a second start, or dropped
+            m_window->openCalendars(calendarFiles(command.section(u' ', 1)));
         } else {
             QFAIL(qPrintable(u"unknown action: "_s + command));
         }
+    }
+
+    // "ical:NAME" for a calendar of the test data, else a file beside the book's other name.
+    QStringList calendarFiles(const QString &names) const
+    {
+        QStringList files;
+        for (const QString &name : names.split(u' ', Qt::SkipEmptyParts))
+            files.append(name.startsWith(u"ical:"_s)
+                             ? QStringLiteral(ZENTAVO_TEST_DATA "/ical/") + name.sliced(5)
+                             : m_elsewhere.filePath(name));
+        return files;
     }
 
     // Keys into the focused control as typed; <ENTER>, <KPENTER>, <BS>, <DEL>, <HOME>, <LEFT>,
@@ -461,6 +479,9 @@ class TestWindow : public QObject
         }
         if (what == u"link"_s)
             return QFileInfo(m_book).isSymLink() ? u"yes"_s : u"no"_s;
+        if (what.startsWith(u"events:"_s)) // the events of a calendar file the window wrote
+            return QString::number(
+                ReadBytes(m_elsewhere.filePath(what.sliced(7))).count("BEGIN:VEVENT"));
         if (what == u"file"_s) // the book as a file, against the snapshot
             return FileFacts(m_book) == m_facts ? u"kept"_s : FileFacts(m_book);
         if (what == u"hardlink"_s) // what the book's other name holds

@@ -1,7 +1,11 @@
 #include "window/form1.h"
 
+#include "book/appointment.h"
 #include "book/datetext.h"
 #include "book/dayagenda.h"
+#include "book/newlines.h"
+#include "ical/calendarexport.h"
+#include "ical/calendarimport.h"
 #include "platform/bookwatcher.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -24,15 +28,21 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
@@ -270,6 +280,18 @@ void form1::createControls()
     // In the agenda's box, Ctrl+Z brings back a delete: what is typed there only chooses. The
     // box hands the key to its line itself, past any filter of the line's.
     Combo3->installEventFilter(this);
+    // Export and import are in the agenda's context menu, so that the fixed window stays as
+    // it is; a calendar file dropped on the window is offered for import too.
+    m_exportAction = new QAction(u"Export all appointments\u2026"_s, this);
+    m_exportAction->setObjectName(u"exportAction"_s);
+    connect(m_exportAction, &QAction::triggered, this, &form1::exportCalendar);
+    m_importAction = new QAction(u"Import appointments\u2026"_s, this);
+    m_importAction->setObjectName(u"importAction"_s);
+    connect(m_importAction, &QAction::triggered, this, &form1::importCalendar);
+    Combo3->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Combo3->lineEdit(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { showAgendaMenu(Combo3->lineEdit()->mapToGlobal(at)); });
+    setAcceptDrops(true);
 
     // The control with the keyboard focus is plain to see, from the first moment and in every
     // style: a frame of its own around it, and the style's own focus marks shown from the
@@ -689,8 +711,136 @@ void form1::undoDelete()
         return;
     }
     refreshAfterChange();
-    tellStatus(back.lines == 1 ? u"1 appointment brought back."_s
-                               : u"%1 appointments brought back."_s.arg(back.lines));
+    if (back.imported)
+        tellStatus(back.lines == 1 ? u"1 imported appointment taken back."_s
+                                   : u"%1 imported appointments taken back."_s.arg(back.lines));
+    else
+        tellStatus(back.lines == 1 ? u"1 appointment brought back."_s
+                                   : u"%1 appointments brought back."_s.arg(back.lines));
+}
+
+// The exchange with other calendars: export of the whole book, and import of iCalendar files
+// from the menu, a drop or a second start.
+
+void form1::showAgendaMenu(const QPoint &at)
+{
+    const std::unique_ptr<QMenu> menu(Combo3->lineEdit()->createStandardContextMenu());
+    menu->addSeparator();
+    menu->addAction(m_exportAction);
+    menu->addAction(m_importAction);
+    menu->exec(at);
+}
+
+void form1::exportCalendar()
+{
+    clearStatus();
+    const QString file = m_services.dialogs->saveFileName(this, u"Export all appointments"_s,
+                                                          u"iCalendar files (*.ics)"_s);
+    if (file.isEmpty())
+        return;
+    const std::optional<book::AppointmentLines> lines =
+        book::LoadAppointmentLines(m_services.dataFile);
+    if (!lines) {
+        m_services.dialogs->inform(this, ReadFailureMessage.toString());
+        return;
+    }
+    const ical::CalendarExport exported =
+        ical::ExportCalendar(*lines, m_services.clock->now().toUTC());
+    QSaveFile target(file);
+    if (!target.open(QIODevice::WriteOnly) ||
+        target.write(exported.calendar) != exported.calendar.size() || !target.commit()) {
+        m_services.dialogs->inform(
+            this, u"The appointments could not be exported: %1."_s.arg(target.errorString()));
+        return;
+    }
+    tellStatus(u"Exported %1 to %2."_s.arg(exported.events == 1
+                                               ? u"1 appointment"_s
+                                               : u"%1 appointments"_s.arg(exported.events),
+                                           QFileInfo(file).fileName()));
+}
+
+void form1::importCalendar()
+{
+    const QStringList files = m_services.dialogs->openFileNames(
+        this, u"Import appointments"_s, u"iCalendar files (*.ics *.ical *.ifb);;All files (*)"_s);
+    openCalendars(files);
+}
+
+void form1::openCalendars(const QStringList &files)
+{
+    raise();
+    activateWindow();
+    if (files.isEmpty())
+        return;
+    clearStatus();
+    QList<QByteArray> lines;
+    qsizetype leftOut = 0;
+    for (const QString &file : files) {
+        const ical::CalendarImport calendar =
+            ical::ReadCalendarFile(file, m_services.clock->now().date());
+        if (!calendar.error.isEmpty()) {
+            m_services.dialogs->inform(this, u"%1 could not be imported: %2."_s.arg(
+                                                 QFileInfo(file).fileName(), calendar.error));
+            return;
+        }
+        lines += calendar.lines;
+        leftOut += calendar.leftOut.size();
+    }
+    const std::optional<QByteArray> book = book::ReadAppointmentFile(m_services.dataFile);
+    if (!book) {
+        m_services.dialogs->inform(this, ReadFailureMessage.toString());
+        return;
+    }
+    const QList<QByteArray> fresh = book::NewLines(*book, lines);
+    const QString from = files.size() == 1 ? QFileInfo(files.first()).fileName()
+                                           : u"%1 files"_s.arg(files.size());
+    const QString skipped =
+        leftOut == 0 ? QString()
+                     : leftOut == 1 ? u" 1 event is left out, as the book cannot hold it."_s
+                                    : u" %1 events are left out, as the book cannot hold them."_s
+                                          .arg(leftOut);
+    if (fresh.isEmpty()) {
+        m_services.dialogs->inform(
+            this, u"%1 has no appointment that the book does not hold already.%2"_s.arg(from,
+                                                                                      skipped));
+        return;
+    }
+    const QString count =
+        fresh.size() == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(fresh.size());
+    if (!m_services.dialogs->askYesNo(this, u"Add %1 from %2?%3"_s.arg(count, from, skipped)))
+        return;
+    const book::UndoHistory::Outcome added = m_history.addLines(lines);
+    if (added.status != book::WriteStatus::Written) {
+        informWriteFailure(added.status, u"The appointments could not be imported."_s,
+                           added.error);
+        return;
+    }
+    // The day of the first appointment added, which shows that the import came.
+    const QDate first = book::Appointment(book::AppointmentLine(fresh.first())).storedDate();
+    ShowDayAgenda(first.isValid() ? first : m_shownDate);
+    refreshWeek();
+    tellStatus(u"Imported %1. Ctrl+Z takes %2 back."_s.arg(
+        added.lines == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(added.lines),
+        added.lines == 1 ? u"it"_s : u"them"_s));
+}
+
+void form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() &&
+        std::all_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void form1::dropEvent(QDropEvent *event)
+{
+    QStringList files;
+    for (const QUrl &url : event->mimeData()->urls())
+        files.append(url.toLocalFile());
+    event->acceptProposedAction();
+    // After the drop has ended, so that the dragging program is not kept waiting for the
+    // question.
+    QTimer::singleShot(0, this, [this, files] { openCalendars(files); });
 }
 
 // Print: the agenda shown, on the default printer.

@@ -16,6 +16,7 @@
 
 #include <functional>
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -89,7 +90,13 @@ public:
     // today's appointments.
     void Timer1_Timer();
 
+    // Comes to the front, and offers to import the appointments of the iCalendar files: how
+    // many the book does not hold yet, and how many it cannot hold, then a question.
+    void openCalendars(const QStringList &files);
+
 protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -116,8 +123,13 @@ private:
     void remindPending();
     void showReminder(const QStringList &due);
 
-    // Ctrl+Z: brings back what the last Del. or Delete all still to be undone removed.
+    // Ctrl+Z: brings back what the last Del. or Delete all still to be undone removed, or
+    // takes back the last import.
     void undoDelete();
+    // The agenda's context menu: its line's own entries, and the exchange with other calendars.
+    void showAgendaMenu(const QPoint &at);
+    void exportCalendar();
+    void importCalendar();
     // Says that a change of the book failed: `message` with the reason that `error` (errno)
     // gives, or that another writer holds the book.
     void informWriteFailure(book::WriteStatus status, const QString &message, int error);
@@ -173,6 +185,8 @@ private:
     QPointer<WeekWindow> m_week;          // open until the user closes it
     FocusFrame *m_focusFrame = nullptr;   // around the control that has the keyboard focus
     QHash<qsizetype, QFont> m_countFonts; // the count box's face for each count of digits
+    QAction *m_exportAction = nullptr;    // of the agenda's context menu
+    QAction *m_importAction = nullptr;
 
     book::UndoHistory m_history;                    // of Del. and Delete all, for Ctrl+Z
     platform::BookWatcher *m_bookWatcher = nullptr; // the book and the day, followed

@@ -98,8 +98,9 @@ def screenshot(name):
 class App:
     """A start of the program from a folder of WORK (made, if new, with a copy of the program)."""
     def __init__(self, name, data=None, when='2026-12-07 10:00:00', user=None, wait=True,
-                 runtime=None, env=None):
-        """runtime: the session's runtime folder, WORK/NAME-runtime unless given; '' for none."""
+                 runtime=None, env=None, arguments=()):
+        """runtime: the session's runtime folder, WORK/NAME-runtime unless given; '' for none.
+        arguments: what the program is started with, as a file manager's "Open with" gives."""
         self.folder = WORK / name
         if runtime is None:
             runtime = WORK / f'{name}-runtime'
@@ -114,7 +115,7 @@ class App:
         # when it is killed and keep a later process of that number from starting. Loaded after
         # setpriv, its shared memory belongs to the user the program runs as.
         command = ['env', 'LD_PRELOAD=/usr/$LIB/faketime/libfaketime.so.1', f'FAKETIME=@{when}',
-                   './zentavo']
+                   './zentavo', *arguments]
         if user is not None and runtime:
             os.chown(runtime, user, user)
             command = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups', *command]
@@ -360,8 +361,30 @@ def week_and_undo():  # F6 shows the coming week; Delete all, then Ctrl+Z, gives
     app.do('ctrl+z')  # on New, which has the focus after Delete all
     app.holds(book)
 
+def calendar_opened():  # an .ics opened while the window runs: asked first, then its day shown
+    book = b'*Once^07/12/2026 09:00 Dentist\r\n'
+    app = App('calendar', book, env={'TZ': 'UTC'})
+    party = WORK / 'party.ics'  # as a mail program saves an invitation
+    party.write_bytes(b'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Mail//EN\r\nMETHOD:REQUEST\r\n'
+                      b'BEGIN:VEVENT\r\nUID:party-1@example.org\r\nDTSTAMP:20261201T100000Z\r\n'
+                      b'DTSTART:20261212T200000Z\r\nDTEND:20261212T230000Z\r\n'
+                      b"SUMMARY:Party at Ann's\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+    # "Open with Zentavo": a second start hands the file to the window and ends at once.
+    second = App('calendar', wait=False, arguments=[str(party)]).process
+    check(second.wait(timeout=20) == 0 and len(windows(MAIN)) == 1, f'a second start: {windows()}')
+    wait_for(lambda: windows(BOX), 'no question came')
+    time.sleep(0.5)
+    screenshot('import-question.png')
+    app.answer('Escape')  # No: nothing is added
+    app.holds(book)
+    App('calendar', wait=False, arguments=[str(party)]).process.wait(timeout=20)
+    app.answer('Return')  # Yes, the default; the window's zone is UTC's
+    app.holds(book + b"*Once^12/12/2026 20:00 Party at Ann's\r\n")
+    time.sleep(0.5)
+    screenshot('imported.png')
+
 JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, one_book,
-            keyboard_only, screen_reader, read_only, week_and_undo, week_at_scale_two]
+            keyboard_only, screen_reader, read_only, week_and_undo, week_at_scale_two, calendar_opened]
 
 def main():
     arguments = [argument for argument in sys.argv[1:] if argument != '--keep']

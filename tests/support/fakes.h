@@ -29,8 +29,17 @@ struct FakeDialogs final : platform::Dialogs
     {
         return messages.append(text), answerYes;
     }
+    QString saveFileName(QWidget *, const QString &title, const QString &) override
+    {
+        return messages.append(title), files.value(0);
+    }
+    QStringList openFileNames(QWidget *, const QString &title, const QString &) override
+    {
+        return messages.append(title), files;
+    }
     QStringList messages;
     bool answerYes = true;
+    QStringList files; // what the file dialogs answer
 };
 
 // Keeps the document of the last Print; its line at `failAt` fails.

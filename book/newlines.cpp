@@ -1,0 +1,53 @@
+#include "book/newlines.h"
+
+#include "book/appointmentlines.h"
+
+#include <QHash>
+
+namespace book {
+
+QList<QByteArray> NewLines(const QByteArray &content, const QList<QByteArray> &lines,
+                           qsizetype *known)
+{
+    // How many of each line the book holds, less those that lines given already matched.
+    QHash<QByteArrayView, qsizetype> held;
+    const AppointmentLines book(content);
+    for (AppointmentLine line : book)
+        ++held[line.bytes()];
+    QList<QByteArray> fresh;
+    qsizetype matched = 0;
+    for (const QByteArray &line : lines) {
+        qsizetype &copies = held[line];
+        if (copies > 0) {
+            --copies;
+            ++matched;
+        } else {
+            fresh.append(line);
+        }
+    }
+    if (known)
+        *known = matched;
+    return fresh;
+}
+
+LinesAdded AddNewLines(const QString &path, const QList<QByteArray> &lines)
+{
+    LinesAdded result;
+    result.status = ChangeAppointmentFile(
+        path,
+        [&](const QByteArray &now) {
+            result.before = now;
+            result.added = NewLines(now, lines, &result.known);
+            QByteArray bytes;
+            for (const QByteArray &line : std::as_const(result.added))
+                bytes.append(line).append("\r\n");
+            return bytes.isEmpty() ? BookChange{}
+                                   : BookChange{BookChange::Kind::Append, std::move(bytes)};
+        },
+        &result.error);
+    if (result.status != WriteStatus::Written)
+        result.added.clear();
+    return result;
+}
+
+} // namespace book

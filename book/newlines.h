@@ -1,0 +1,35 @@
+#pragma once
+
+#include "book/appointmentfile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace book {
+
+// What adding lines from elsewhere (an import) did.
+struct LinesAdded
+{
+    WriteStatus status = WriteStatus::Written;
+    int error = 0; // errno, where it failed
+    // The lines written, in the order given.
+    QList<QByteArray> added;
+    // The lines passed over, as the book held them already.
+    qsizetype known = 0;
+    // The book's bytes before the lines were added.
+    QByteArray before;
+};
+
+// Of `lines`, those that a book of `content` does not hold yet, in their order: a line given n
+// times is new as often as the book holds it fewer than n times. `known` counts the others.
+QList<QByteArray> NewLines(const QByteArray &content, const QList<QByteArray> &lines,
+                           qsizetype *known = nullptr);
+
+// Adds the lines that the book does not hold yet, in one write at its end, or none of them.
+// A line given n times is added as often as the book holds it fewer than n times, so that
+// adding the same lines twice adds nothing the second time, and equal lines of one import all
+// come.
+LinesAdded AddNewLines(const QString &path, const QList<QByteArray> &lines);
+
+} // namespace book

@@ -1,0 +1,110 @@
+#include "ical/calendarexport.h"
+
+#include "book/appointment.h"
+#include "ical/libicalhandle.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+
+namespace ical {
+
+namespace {
+
+constexpr const char *WeekdayCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+// The RRULE of a frequency, for a line stored on `stored`; none for a one-off.
+QByteArray RuleOf(book::Frequency frequency, QDate stored)
+{
+    const QByteArray day = QByteArray::number(stored.day());
+    switch (frequency) {
+    case book::Frequency::Once:
+        return {};
+    case book::Frequency::Daily:
+        return "FREQ=DAILY";
+    case book::Frequency::Weekly:
+        return QByteArray("FREQ=WEEKLY;BYDAY=") + WeekdayCodes[stored.dayOfWeek() % 7];
+    case book::Frequency::Monthly:
+        return "FREQ=MONTHLY;BYMONTHDAY=" + day;
+    case book::Frequency::Quarterly:
+        return "FREQ=MONTHLY;INTERVAL=3;BYMONTHDAY=" + day;
+    case book::Frequency::Yearly:
+        return "FREQ=YEARLY;BYMONTH=" + QByteArray::number(stored.month()) + ";BYMONTHDAY=" + day;
+    }
+    return {};
+}
+
+// The event of one appointment, as text with its CR LF line ends, folded and escaped by
+// libical.
+QByteArray EventText(const book::Appointment &appointment, const QByteArray &uid,
+                     const icaltimetype &stamp)
+{
+    ComponentHandle event(icalcomponent_new_vevent());
+    icalcomponent_add_property(event.get(), icalproperty_new_uid(uid.constData()));
+    icalcomponent_add_property(event.get(), icalproperty_new_dtstamp(stamp));
+    const QDate date = appointment.storedDate();
+    // A line without a time starts at midnight: the agenda lists it first of its day.
+    const int minute = qMax(appointment.minuteOfDay(), 0);
+    icaltimetype start = icaltime_null_time();
+    start.year = date.year();
+    start.month = date.month();
+    start.day = date.day();
+    start.hour = minute / 60;
+    start.minute = minute % 60;
+    icalcomponent_add_property(event.get(), icalproperty_new_dtstart(start));
+    const QByteArray rule = RuleOf(appointment.frequency(), date);
+    if (!rule.isEmpty()) {
+        icalcomponent_add_property(
+            event.get(), icalproperty_new_rrule(icalrecurrencetype_from_string(rule.constData())));
+        icalproperty *openStart = icalproperty_new_x("TRUE");
+        icalproperty_set_x_name(openStart, "X-ZENTAVO-OPEN-START");
+        icalcomponent_add_property(event.get(), openStart);
+    }
+    icalcomponent_add_property(
+        event.get(), icalproperty_new_summary(appointment.content().toUtf8().constData()));
+    const StringHandle text(icalcomponent_as_ical_string_r(event.get()));
+    return QByteArray(text.get());
+}
+
+} // namespace
+
+QByteArray EventUid(QByteArrayView line, qsizetype occurrence)
+{
+    const QByteArray digest =
+        QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex().left(32);
+    return digest + '-' + QByteArray::number(occurrence) + "@zentavo";
+}
+
+CalendarExport ExportCalendar(const book::AppointmentLines &lines, const QDateTime &stamp)
+{
+    QuietErrors();
+    CalendarExport result;
+    // The calendar's own properties by libical too; the events go before its end, each made
+    // and written on its own, so that a large book is never one tree of components.
+    ComponentHandle calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(
+        calendar.get(), icalproperty_new_prodid("-//Zentavo//Zentavo " ZENTAVO_VERSION "//EN"));
+    const StringHandle frame(icalcomponent_as_ical_string_r(calendar.get()));
+    QByteArray text(frame.get());
+    const qsizetype end = text.lastIndexOf("END:VCALENDAR");
+    Q_ASSERT(end > 0);
+    result.calendar = text.first(end);
+
+    const icaltimetype stampTime =
+        icaltime_from_timet_with_zone(stamp.toSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone());
+    QHash<QByteArrayView, qsizetype> seen; // equal lines before, by their bytes
+    for (const book::AppointmentLine line : lines) {
+        const book::Appointment appointment(line);
+        if (!appointment.isValid()) {
+            ++result.leftOut;
+            continue;
+        }
+        result.calendar +=
+            EventText(appointment, EventUid(line.bytes(), seen[line.bytes()]++), stampTime);
+        ++result.events;
+    }
+    result.calendar += text.sliced(end);
+    return result;
+}
+
+} // namespace ical

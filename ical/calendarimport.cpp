@@ -1,0 +1,477 @@
+#include "ical/calendarimport.h"
+
+#include "book/appointmentline.h"
+#include "book/datetext.h"
+#include "book/frequency.h"
+#include "ical/libicalhandle.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QTimeZone>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace ical {
+
+namespace {
+
+constexpr int MaxSeriesLines = 1000;
+constexpr int MaxAllDayDays = 31;
+// A rule that yields nothing for this long is given up, so that no file can keep the import
+// turning: a daily rule gives more in twelve months, and a yearly one in 100 years.
+constexpr int MaxRuleSteps = 100000;
+
+// The summary as the content of a line: line breaks and tabs as blanks, trimmed.
+QString ContentOf(icalcomponent *event)
+{
+    QString text = QString::fromUtf8(icalcomponent_get_summary(event));
+    for (QChar &c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    text = book::TrimBlanks(text).toString();
+    return text.isEmpty() ? u"(no title)"_s : text;
+}
+
+// The zone that a time names by its TZID where libical did not find it: an IANA name.
+QTimeZone NamedZone(icalproperty *property)
+{
+    if (!property)
+        return {};
+    const char *tzid = icalproperty_get_parameter_as_string(property, "TZID");
+    if (!tzid)
+        return {};
+    const QTimeZone zone{QByteArray(tzid)};
+    return zone.isValid() ? zone : QTimeZone();
+}
+
+// A wall-clock date and time, as a QDateTime of no zone: held in UTC, which is never
+// converted, so that comparing two costs no look-up of the local zone.
+QDateTime Wall(QDate date, QTime time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+QDateTime Wall(const QDateTime &local)
+{
+    return Wall(local.date(), local.time());
+}
+
+// A time of the file as the machine's local date and time (see Wall()): a UTC or zoned time
+// converted, by libical or by Qt's zone database, a floating time as it stands. `fallback` is
+// the zone of a TZID that libical did not know.
+QDateTime LocalOf(const icaltimetype &time, const QTimeZone &fallback)
+{
+    const QDate date(time.year, time.month, time.day);
+    if (time.is_date)
+        return Wall(date, QTime(0, 0));
+    if (icaltime_is_utc(time) || time.zone)
+        return Wall(QDateTime::fromSecsSinceEpoch(
+                        icaltime_as_timet_with_zone(
+                            time, time.zone ? time.zone : icaltimezone_get_utc_timezone()))
+                        .toLocalTime());
+    const QTime wall(time.hour, time.minute, time.second);
+    return fallback.isValid() ? Wall(QDateTime(date, wall, fallback).toLocalTime())
+                              : Wall(date, wall);
+}
+
+// Which of the book's frequencies a rule is exactly, for a series that starts at `start`; none
+// for any other rule.
+std::optional<book::Frequency> FrequencyOf(const icalrecurrencetype &rule,
+                                           const icaltimetype &start)
+{
+    const auto count = [](const short *values, int size) {
+        int n = 0;
+        while (n < size && values[n] != ICAL_RECURRENCE_ARRAY_MAX)
+            ++n;
+        return n;
+    };
+    if (rule.count != 0 || !icaltime_is_null_time(rule.until) ||
+        count(rule.by_second, ICAL_BY_SECOND_SIZE) || count(rule.by_minute, ICAL_BY_MINUTE_SIZE) ||
+        count(rule.by_hour, ICAL_BY_HOUR_SIZE) || count(rule.by_year_day, ICAL_BY_YEARDAY_SIZE) ||
+        count(rule.by_week_no, ICAL_BY_WEEKNO_SIZE) || count(rule.by_set_pos, ICAL_BY_SETPOS_SIZE))
+        return std::nullopt;
+    const int days = count(rule.by_day, ICAL_BY_DAY_SIZE);
+    const int monthDays = count(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+    const int months = count(rule.by_month, ICAL_BY_MONTH_SIZE);
+    const bool onStartDay = monthDays == 0 || (monthDays == 1 && rule.by_month_day[0] == start.day);
+    const bool inStartMonth = months == 0 || (months == 1 && rule.by_month[0] == start.month);
+    const int weekday = icaltime_day_of_week(start); // Sunday = 1, as the book counts
+    switch (rule.freq) {
+    case ICAL_DAILY_RECURRENCE:
+        if (rule.interval == 1 && days == 0 && monthDays == 0 && months == 0)
+            return book::Frequency::Daily;
+        break;
+    case ICAL_WEEKLY_RECURRENCE:
+        if (rule.interval == 1 && monthDays == 0 && months == 0 &&
+            (days == 0 || (days == 1 && icalrecurrencetype_day_position(rule.by_day[0]) == 0 &&
+                           int(icalrecurrencetype_day_day_of_week(rule.by_day[0])) == weekday)))
+            return book::Frequency::Weekly;
+        break;
+    case ICAL_MONTHLY_RECURRENCE:
+        if (days == 0 && months == 0 && onStartDay && (rule.interval == 1 || rule.interval == 3))
+            return rule.interval == 1 ? book::Frequency::Monthly : book::Frequency::Quarterly;
+        break;
+    case ICAL_YEARLY_RECURRENCE:
+        if (rule.interval == 1 && days == 0 && onStartDay && inStartMonth)
+            return book::Frequency::Yearly;
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool HasProperty(icalcomponent *event, icalproperty_kind kind)
+{
+    return icalcomponent_get_first_property(event, kind) != nullptr;
+}
+
+// The times of a property kind of the event (EXDATE), as local times.
+QSet<QDateTime> TimesOf(icalcomponent *event, icalproperty_kind kind, const QTimeZone &zone)
+{
+    QSet<QDateTime> times;
+    for (icalproperty *p = icalcomponent_get_first_property(event, kind); p;
+         p = icalcomponent_get_next_property(event, kind))
+        times.insert(
+            LocalOf(icalproperty_get_exdate(p), NamedZone(p).isValid() ? NamedZone(p) : zone));
+    return times;
+}
+
+class Reader
+{
+public:
+    Reader(QDate today, CalendarImport &result)
+        : m_today(today)
+        , m_result(result)
+    {
+    }
+
+    // Every component of a calendar parsed whole.
+    void readCalendar(icalcomponent *calendar)
+    {
+        // Occurrences moved or cancelled by an event of their own, by the UID of their series.
+        for (icalcomponent *c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
+             c; c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+            if (icalproperty *id = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY))
+                m_moved[QByteArray(icalcomponent_get_uid(c))].insert(
+                    LocalOf(icalproperty_get_recurrenceid(id), NamedZone(id)));
+        }
+        for (icalcomponent *c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+             c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
+            readComponent(c);
+    }
+
+    void readComponent(icalcomponent *c)
+    {
+        switch (icalcomponent_isa(c)) {
+        case ICAL_VEVENT_COMPONENT:
+            readEvent(c);
+            break;
+        case ICAL_VTODO_COMPONENT:
+            leaveOut(c, u"a to-do, not an event"_s);
+            break;
+        case ICAL_VJOURNAL_COMPONENT:
+            leaveOut(c, u"a journal entry, not an event"_s);
+            break;
+        default: // time zones and the like, which the events use
+            break;
+        }
+    }
+
+private:
+    void leaveOut(icalcomponent *c, const QString &why)
+    {
+        m_result.leftOut.append(u"\"%1\": %2"_s.arg(ContentOf(c), why));
+    }
+
+    // A line at the local time, where the book can hold its date.
+    bool add(book::Frequency frequency, const QDateTime &at, const QString &content)
+    {
+        if (at.date().year() < 1 || at.date().year() > 9999)
+            return false;
+        m_result.lines.append(book::ComposeAppointmentLine(book::TagOf(frequency),
+                                                           book::DateText(at.date()),
+                                                           at.time().toString(u"HH:mm"_s), content)
+                                  .toUtf8());
+        return true;
+    }
+
+    void readEvent(icalcomponent *event)
+    {
+        const QString content = ContentOf(event);
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED)
+            return leaveOut(event, u"cancelled"_s);
+        icalproperty *startProperty =
+            icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        const icaltimetype start = icalcomponent_get_dtstart(event);
+        if (!startProperty || icaltime_is_null_time(start) || !icaltime_is_valid_time(start))
+            return leaveOut(event, u"no start"_s);
+        const QTimeZone zone = start.zone ? QTimeZone() : NamedZone(startProperty);
+        const QDateTime local = LocalOf(start, zone);
+        if (!local.isValid())
+            return leaveOut(event, u"no start"_s);
+
+        icalproperty *ruleProperty = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        const bool series = ruleProperty || HasProperty(event, ICAL_RDATE_PROPERTY);
+        if (start.is_date)
+            return readAllDay(event, start, content, series);
+        if (!series) {
+            if (!add(book::Frequency::Once, local, content))
+                leaveOut(event, u"a date the book cannot hold"_s);
+            return;
+        }
+        // A series the book holds as one line: its rule is exactly a frequency, with nothing
+        // taken out or added, and nothing that the book's line would add before its start.
+        const icalrecurrencetype rule =
+            ruleProperty ? icalproperty_get_rrule(ruleProperty) : icalrecurrencetype{};
+        const bool simple =
+            ruleProperty && !icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY) &&
+            !HasProperty(event, ICAL_RDATE_PROPERTY) && !HasProperty(event, ICAL_EXDATE_PROPERTY) &&
+            !m_moved.contains(QByteArray(icalcomponent_get_uid(event)));
+        const std::optional<book::Frequency> frequency =
+            simple ? FrequencyOf(rule, start) : std::nullopt;
+        if (frequency && (openStart(event) || local.date() <= m_today)) {
+            if (!add(*frequency, local, content))
+                leaveOut(event, u"a date the book cannot hold"_s);
+            return;
+        }
+        expand(event, start, zone, content);
+    }
+
+    static bool openStart(icalcomponent *event)
+    {
+        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
+            if (qstrcmp(icalproperty_get_x_name(p), "X-ZENTAVO-OPEN-START") == 0)
+                return QByteArray(icalproperty_get_x(p)).trimmed().toUpper() == "TRUE";
+        }
+        return false;
+    }
+
+    // The local starts of the occurrences of a series up to `until`, by libical's expansion of
+    // its rule and RDATEs, without its EXDATEs and the occurrences moved to events of their
+    // own; nullopt for more than `most` of them.
+    std::optional<QList<QDateTime>> occurrences(icalcomponent *event, const icaltimetype &start,
+                                                const QTimeZone &zone, QDate until, int most)
+    {
+        QSet<QDateTime> skipped = TimesOf(event, ICAL_EXDATE_PROPERTY, zone);
+        skipped.unite(m_moved.value(QByteArray(icalcomponent_get_uid(event))));
+        QList<QDateTime> found;
+        const auto take = [&](const QDateTime &at) {
+            if (at.date() <= until && !skipped.contains(at) && !found.contains(at))
+                found.append(at);
+        };
+        if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY)) {
+            icalrecur_iterator *it = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
+            for (int step = 0; it && step < MaxRuleSteps; ++step) {
+                const icaltimetype next = icalrecur_iterator_next(it);
+                if (icaltime_is_null_time(next))
+                    break;
+                const QDateTime at = LocalOf(next, zone);
+                if (!at.isValid() || at.date() > until)
+                    break;
+                take(at);
+                if (found.size() > most)
+                    break;
+            }
+            if (it)
+                icalrecur_iterator_free(it);
+        } else {
+            take(LocalOf(start, zone)); // RDATEs add to the start
+        }
+        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+            const icaltimetype time =
+                icaltime_is_null_time(value.time) ? value.period.start : value.time;
+            if (!icaltime_is_null_time(time))
+                take(LocalOf(time, NamedZone(p).isValid() ? NamedZone(p) : zone));
+        }
+        if (found.size() > most)
+            return std::nullopt;
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    void expand(icalcomponent *event, const icaltimetype &start, const QTimeZone &zone,
+                const QString &content)
+    {
+        const QDate until = m_today.addMonths(12);
+        const std::optional<QList<QDateTime>> times =
+            occurrences(event, start, zone, until, MaxSeriesLines);
+        if (!times)
+            return leaveOut(event, u"a series of more than 1,000 appointments"_s);
+        qsizetype added = 0;
+        for (const QDateTime &at : *times)
+            added += add(book::Frequency::Once, at, content);
+        if (added == 0)
+            return leaveOut(event,
+                            u"a series with no appointment up to %1"_s.arg(book::DateText(until)));
+        m_result.notes.append(u"\"%1\": a series the book cannot repeat, as %2 single "
+                              u"appointments up to %3"_s.arg(content)
+                                  .arg(added)
+                                  .arg(book::DateText(times->constLast().date())));
+    }
+
+    // Each day an all-day event covers, from its start to its end (one day without one), at
+    // 00:00; for a series, each day of each occurrence.
+    void readAllDay(icalcomponent *event, const icaltimetype &start, const QString &content,
+                    bool series)
+    {
+        const icaltimetype end = icalcomponent_get_dtend(event);
+        const QDate first(start.year, start.month, start.day);
+        const QDate last =
+            icaltime_is_null_time(end) ? first : QDate(end.year, end.month, end.day).addDays(-1);
+        const qint64 length = qBound<qint64>(1, first.daysTo(last) + 1, qint64(MaxAllDayDays));
+        QList<QDateTime> starts{Wall(first, QTime(0, 0))};
+        if (series) {
+            const std::optional<QList<QDateTime>> times =
+                occurrences(event, start, {}, m_today.addMonths(12), MaxSeriesLines);
+            if (!times || times->size() * length > MaxSeriesLines)
+                return leaveOut(event, u"a series of more than 1,000 appointments"_s);
+            starts = *times;
+        }
+        qsizetype added = 0;
+        for (const QDateTime &at : std::as_const(starts)) {
+            for (qint64 day = 0; day < length; ++day)
+                added += add(book::Frequency::Once, at.addDays(day), content);
+        }
+        m_result.notes.append(
+            u"\"%1\": all day, as %2 appointments at 00:00"_s.arg(content).arg(added));
+    }
+
+    const QDate m_today;
+    CalendarImport &m_result;
+    QHash<QByteArray, QSet<QDateTime>> m_moved;
+};
+
+// Whether the bytes, less a byte-order mark and white space, start with `word`, letter case
+// apart.
+bool StartsWith(QByteArrayView bytes, QByteArrayView word)
+{
+    return bytes.size() >= word.size() &&
+           bytes.first(word.size()).toByteArray().toUpper() == word.toByteArray();
+}
+
+// Where each component of the calendars in a text begins and ends, and whether it is a time
+// zone; nullopt where BEGIN and END do not pair up.
+struct Part
+{
+    qsizetype begin;
+    qsizetype end;
+    bool zone;
+};
+std::optional<QList<Part>> PartsOf(QByteArrayView text)
+{
+    QList<Part> parts;
+    int depth = 0;
+    qsizetype partBegin = 0;
+    bool zone = false;
+    for (qsizetype begin = 0; begin < text.size();) {
+        qsizetype end = text.indexOf('\n', begin);
+        end = end < 0 ? text.size() : end + 1;
+        QByteArrayView line = text.sliced(begin, end - begin).trimmed();
+        if (StartsWith(line, "BEGIN:")) {
+            if (++depth == 2) {
+                partBegin = begin;
+                zone = StartsWith(line.sliced(6), "VTIMEZONE");
+            }
+        } else if (StartsWith(line, "END:")) {
+            if (depth == 2)
+                parts.append({partBegin, end, zone});
+            if (--depth < 0)
+                return std::nullopt;
+        }
+        begin = end;
+    }
+    if (depth != 0)
+        return std::nullopt;
+    return parts;
+}
+
+} // namespace
+
+CalendarImport ReadCalendarFile(const QString &path, QDate today)
+{
+    QFile file(path);
+    CalendarImport result;
+    if (!file.open(QIODevice::ReadOnly))
+        result.error = file.errorString();
+    else if (file.size() > MaxCalendarSize)
+        result.error = u"it is larger than 64 MB"_s;
+    else
+        return ReadCalendar(file.readAll(), today);
+    return result;
+}
+
+CalendarImport ReadCalendar(QByteArrayView bytes, QDate today)
+{
+    CalendarImport result;
+    if (bytes.size() > MaxCalendarSize) {
+        result.error = u"it is larger than 64 MB"_s;
+        return result;
+    }
+    QByteArrayView text = bytes;
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    text = text.trimmed();
+    if (!StartsWith(text, "BEGIN:VCALENDAR") || text.contains('\0')) {
+        result.error = u"it is not an iCalendar file"_s;
+        return result;
+    }
+    // A file cut short parses as far as it goes: it is refused whole, as its last event may
+    // be missing a part.
+    if (text.size() < 13 || text.last(13).toByteArray().toUpper() != "END:VCALENDAR") {
+        result.error = u"it is cut short"_s;
+        return result;
+    }
+    QuietErrors();
+    Reader reader(today, result);
+    // A large calendar is read a component at a time, each in a calendar that holds only the
+    // time zones: a tree of the whole file would cost many times its size and most of the
+    // time. A moved occurrence changes how its series is read, wherever it stands in the
+    // file: a calendar that has one is read whole.
+    const std::optional<QList<Part>> parts = PartsOf(text);
+    if (parts && !QLatin1StringView(text).contains("RECURRENCE-ID"_L1, Qt::CaseInsensitive)) {
+        QByteArray zones = "BEGIN:VCALENDAR\r\n";
+        for (const Part &part : *parts) {
+            if (part.zone)
+                zones += text.sliced(part.begin, part.end - part.begin);
+        }
+        zones += "END:VCALENDAR\r\n";
+        const ComponentHandle calendar(icalparser_parse_string(zones.constData()));
+        for (const Part &part : *parts) {
+            if (part.zone || !calendar)
+                continue;
+            ComponentHandle component(icalparser_parse_string(
+                text.sliced(part.begin, part.end - part.begin).toByteArray().constData()));
+            if (!component)
+                continue;
+            icalcomponent_add_component(calendar.get(), component.get());
+            reader.readComponent(component.get());
+            icalcomponent_remove_component(calendar.get(), component.get());
+        }
+        if (calendar)
+            return result;
+    }
+    const ComponentHandle root(icalparser_parse_string(text.toByteArray().constData()));
+    if (!root) {
+        result.error = u"it is not an iCalendar file"_s;
+        return result;
+    }
+    if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
+        reader.readCalendar(root.get());
+    } else {
+        for (icalcomponent *c =
+                 icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
+             c; c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            reader.readCalendar(c);
+    }
+    return result;
+}
+
+} // namespace ical
