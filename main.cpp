@@ -66,8 +66,9 @@ struct Options
                                       u"standard output)."_s,
                                       u"FILE"_s};
     const QCommandLineOption import{u"import"_s,
-                                    u"Adds the appointments of the iCalendar files given, and "
-                                    u"says what it added and what it left out."_s};
+                                    u"Adds the appointments of the iCalendar files given (- for "
+                                    u"standard input), and says what it added and what it left "
+                                    u"out."_s};
     QCommandLineOption help{QStringList{u"h"_s, u"help"_s}, u"Shows this help."_s};
     QCommandLineOption version{QStringList{u"v"_s, u"version"_s}, u"Shows the version."_s};
     QCommandLineParser parser;
@@ -81,10 +82,66 @@ struct Options
         parser.addPositionalArgument(u"files"_s, u"iCalendar (.ics) files to import."_s,
                                      u"[files...]"_s);
     }
-    bool wantsWindow() const
+    // Whether the arguments ask for the command line's work rather than the window: any
+    // option but those Qt takes for every window (-platform, -style, -session ...), so that a
+    // wrong one is said without a display too.
+    static bool AskCommand(int argc, char **argv)
     {
-        return !parser.isSet(exportTo) && !parser.isSet(import) && !parser.isSet(help) &&
-               !parser.isSet(version);
+        static const QByteArrayList windowOptions{"platform",
+                                                  "platformpluginpath",
+                                                  "platformtheme",
+                                                  "plugin",
+                                                  "qwindowgeometry",
+                                                  "qwindowicon",
+                                                  "qwindowtitle",
+                                                  "reverse",
+                                                  "session",
+                                                  "display",
+                                                  "geometry",
+                                                  "style",
+                                                  "stylesheet",
+                                                  "widgetcount",
+                                                  "name",
+                                                  "title",
+                                                  "visual",
+                                                  "ncols",
+                                                  "cmap",
+                                                  "nograb",
+                                                  "dograb",
+                                                  "sync",
+                                                  "fn",
+                                                  "font",
+                                                  "bg",
+                                                  "background",
+                                                  "fg",
+                                                  "foreground",
+                                                  "btn",
+                                                  "button",
+                                                  "im",
+                                                  "inputstyle",
+                                                  "testability"};
+        for (int i = 1; i < argc; ++i) {
+            const QByteArray argument(argv[i]);
+            if (argument.size() < 2 || argument[0] != '-')
+                continue; // a file, or "-"
+            const QByteArray name =
+                argument.sliced(argument.startsWith("--") ? 2 : 1).split('=').constFirst();
+            if (!windowOptions.contains(name))
+                return true;
+            if (!argument.contains('=') && name != "reverse" && name != "sync" &&
+                name != "nograb" && name != "dograb" && name != "widgetcount")
+                ++i; // its value
+        }
+        return false;
+    }
+    // Reads the arguments; false, having said why, for a wrong one.
+    bool parse(const QStringList &arguments)
+    {
+        if (parser.parse(arguments))
+            return true;
+        std::fprintf(stderr, "zentavo: %s\nTry 'zentavo --help'.\n",
+                     qPrintable(parser.errorText()));
+        return false;
     }
 };
 
@@ -112,16 +169,16 @@ int RunCommand(Options &options, int argc, char **argv)
         out << "zentavo " << QCoreApplication::applicationVersion() << Qt::endl;
         return 0;
     }
-    if (parser.isSet(options.exportTo) == parser.isSet(options.import) ||
-        (parser.isSet(options.exportTo) && !parser.positionalArguments().isEmpty())) {
-        err << "zentavo: give --export FILE or --import FILE..., one of them\n"
-            << parser.helpText();
+    const auto wrong = [&err](const char *what) {
+        err << "zentavo: " << what << "\nTry 'zentavo --help'." << Qt::endl;
         return 2;
-    }
-    if (parser.isSet(options.import) && parser.positionalArguments().isEmpty()) {
-        err << "zentavo: --import needs the iCalendar files to import\n";
-        return 2;
-    }
+    };
+    if (parser.isSet(options.exportTo) && parser.isSet(options.import))
+        return wrong("give --export FILE or --import FILE..., not both");
+    if (parser.isSet(options.exportTo) && !parser.positionalArguments().isEmpty())
+        return wrong("--export takes one FILE");
+    if (parser.isSet(options.import) && parser.positionalArguments().isEmpty())
+        return wrong("--import needs the iCalendar files to import (- for standard input)");
     const QString bookPath = BookPath();
     book::RecoverAppointmentFile(bookPath);
     if (parser.isSet(options.exportTo))
@@ -135,20 +192,18 @@ int RunCommand(Options &options, int argc, char **argv)
 int main(int argc, char **argv)
 {
     Options options;
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (!options.parser.parse(arguments)) {
-        std::fprintf(stderr, "zentavo: %s\nTry 'zentavo --help'.\n",
-                     qPrintable(options.parser.errorText()));
-        return 2;
+    if (Options::AskCommand(argc, argv)) {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        return options.parse(arguments) ? RunCommand(options, argc, argv) : 2;
     }
-    if (!options.wantsWindow())
-        return RunCommand(options, argc, argv);
 
     platform::KeepLargeBlocks();
     const std::unique_ptr<QApplication> app = StartApplication(argc, argv);
     QApplication::setApplicationName(platform::AppName());
+    if (!options.parse(QApplication::arguments())) // what Qt's own options left
+        return 2;
 
     // One instance runs on the book at a time: a second start hands its files to the first,
     // which comes to the front, and ends.
@@ -156,7 +211,12 @@ int main(int argc, char **argv)
     const QStringList files = options.parser.positionalArguments();
     const platform::SingleInstance instance(bookPath);
     if (!instance.acquired()) {
-        platform::InstanceChannel::tellRunning(bookPath, files);
+        // A window that runs but does not answer (it hangs, or runs in another session) cannot
+        // be given the files: that is said, as the user waits for them.
+        if (!platform::InstanceChannel::tellRunning(bookPath, files) && !files.isEmpty()) {
+            std::fprintf(stderr, "zentavo: Zentavo runs already and did not take the files\n");
+            return EXIT_FAILURE;
+        }
         return EXIT_SUCCESS;
     }
     // A writer killed in the middle of a change left its recovery copy and temporaries.

@@ -56,7 +56,7 @@ void BM_Import(benchmark::State &state)
         QFile::remove(path);
         state.ResumeTiming();
         const ical::CalendarImport read = ical::ReadCalendarFile(file, QDate(2026, 12, 7));
-        added = book::AddNewLines(path, read.lines).added.size();
+        added = book::AddNewLines(path, {read.lines}).added.size();
     }
     state.counters["added"] = double(added);
 }

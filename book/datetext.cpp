@@ -64,6 +64,8 @@ int MinuteOfDay(QStringView text)
 
 int WeekdayNumber(QDate date)
 {
+    if (!date.isValid() || date.year() < 1)
+        return 0; // no weekday, which no line's matches
     return WeekdayNumber(QCalendar::YearMonthDay(date.year(), date.month(), date.day()));
 }
 

@@ -71,7 +71,8 @@ inline int WeekdayNumber(QCalendar::YearMonthDay date)
     return (year + year / 4 - year / 100 + year / 400 + monthShift[date.month - 1] + date.day) % 7 +
            1;
 }
-// The same for a date of the years 1 on.
+// The same for a QDate; 0 for an invalid one or one before the year 1, which the book never
+// handles.
 int WeekdayNumber(QDate date);
 
 } // namespace book

@@ -6,23 +6,27 @@
 
 namespace book {
 
-QList<QByteArray> NewLines(const QByteArray &content, const QList<QByteArray> &lines,
-                           qsizetype *known)
+QList<QByteArray> NewLines(const QByteArray &content, const LineGroups &groups, qsizetype *known)
 {
-    // How many of each line the book holds, less those that lines given already matched.
+    // How many of each line the book holds, with the groups before added.
     QHash<QByteArrayView, qsizetype> held;
     const AppointmentLines book(content);
     for (AppointmentLine line : book)
         ++held[line.bytes()];
     QList<QByteArray> fresh;
     qsizetype matched = 0;
-    for (const QByteArray &line : lines) {
-        qsizetype &copies = held[line];
-        if (copies > 0) {
-            --copies;
-            ++matched;
-        } else {
-            fresh.append(line);
+    for (const QList<QByteArray> &lines : groups) {
+        // Of this group's lines, each copy the book holds matches one.
+        QHash<QByteArrayView, qsizetype> unmatched = held;
+        for (const QByteArray &line : lines) {
+            qsizetype &copies = unmatched[line];
+            if (copies > 0) {
+                --copies;
+                ++matched;
+            } else {
+                fresh.append(line);
+                ++held[line];
+            }
         }
     }
     if (known)
@@ -30,14 +34,14 @@ QList<QByteArray> NewLines(const QByteArray &content, const QList<QByteArray> &l
     return fresh;
 }
 
-LinesAdded AddNewLines(const QString &path, const QList<QByteArray> &lines)
+LinesAdded AddNewLines(const QString &path, const LineGroups &groups)
 {
     LinesAdded result;
     result.status = ChangeAppointmentFile(
         path,
         [&](const QByteArray &now) {
             result.before = now;
-            result.added = NewLines(now, lines, &result.known);
+            result.added = NewLines(now, groups, &result.known);
             QByteArray bytes;
             for (const QByteArray &line : std::as_const(result.added))
                 bytes.append(line).append("\r\n");

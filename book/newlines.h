@@ -21,15 +21,20 @@ struct LinesAdded
     QByteArray before;
 };
 
-// Of `lines`, those that a book of `content` does not hold yet, in their order: a line given n
-// times is new as often as the book holds it fewer than n times. `known` counts the others.
-QList<QByteArray> NewLines(const QByteArray &content, const QList<QByteArray> &lines,
+// Lines from elsewhere, a list for each file they came from.
+using LineGroups = QList<QList<QByteArray>>;
+
+// Of the lines, those that a book of `content` does not hold yet, in their order: a line given
+// n times in one group is new as often as the book holds it fewer than n times, and each group
+// is judged against the book with the groups before it added, so that the same file given
+// twice adds its lines once. `known` counts the others.
+QList<QByteArray> NewLines(const QByteArray &content, const LineGroups &groups,
                            qsizetype *known = nullptr);
 
 // Adds the lines that the book does not hold yet, in one write at its end, or none of them.
 // A line given n times is added as often as the book holds it fewer than n times, so that
 // adding the same lines twice adds nothing the second time, and equal lines of one import all
 // come.
-LinesAdded AddNewLines(const QString &path, const QList<QByteArray> &lines);
+LinesAdded AddNewLines(const QString &path, const LineGroups &groups);
 
 } // namespace book

@@ -81,10 +81,10 @@ UndoHistory::Outcome UndoHistory::deleteAll()
     return outcome;
 }
 
-UndoHistory::Outcome UndoHistory::addLines(const QList<QByteArray> &lines)
+UndoHistory::Outcome UndoHistory::addLines(const LineGroups &groups)
 {
-    const LinesAdded added = AddNewLines(m_path, lines);
-    Outcome outcome{added.status, added.error, added.added.size()};
+    const LinesAdded added = AddNewLines(m_path, groups);
+    Outcome outcome{added.status, added.error, added.added.size(), true, added.added};
     if (!added.added.isEmpty()) {
         // The book as it was, told by its size and the digest of those bytes.
         m_steps.append({true, added.added, DigestOf(added.before), {}, added.before.size()});
@@ -95,29 +95,36 @@ UndoHistory::Outcome UndoHistory::addLines(const QList<QByteArray> &lines)
 UndoHistory::Outcome UndoHistory::takeBackAddition(const Step &last)
 {
     Outcome outcome;
+    qsizetype removed = 0;
     outcome.status = ChangeAppointmentFile(
         m_path,
-        [&last](const QByteArray &now) {
+        [&last, &removed](const QByteArray &now) {
             // Untouched since: the book as it was before, byte for byte.
             const qsizetype before = last.index;
+            removed = last.lines.size();
             if (now.size() > before && DigestOf(now.first(before)) == last.digest &&
                 AppointmentLines(now.sliced(before)) ==
                     AppointmentLines(QByteArray(last.lines.join("\r\n")))) {
                 return BookChange{BookChange::Kind::Replace, now.first(before)};
             }
             // Changed since: the last copy of each line the import added goes.
+            removed = 0;
             AppointmentLines lines(now);
             for (qsizetype k = last.lines.size() - 1; k >= 0; --k) {
                 for (qsizetype i = lines.size() - 1; i >= 0; --i) {
                     if (lines.at(i).bytes() == last.lines.at(k)) {
                         lines.removeAt(i);
+                        ++removed;
                         break;
                     }
                 }
             }
+            if (removed == 0) // all gone already, by hand or another writer
+                return BookChange{};
             return BookChange{BookChange::Kind::Replace, AppointmentFileContent(lines)};
         },
         &outcome.error);
+    outcome.lines = removed;
     return outcome;
 }
 
@@ -130,10 +137,8 @@ UndoHistory::Outcome UndoHistory::undo()
     if (last.added) {
         outcome = takeBackAddition(last);
         outcome.imported = true;
-        if (outcome.status == WriteStatus::Written) {
-            outcome.lines = last.lines.size();
+        if (outcome.status == WriteStatus::Written)
             m_steps.removeLast();
-        }
         return outcome;
     }
     outcome.status = ChangeAppointmentFile(

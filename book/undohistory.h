@@ -24,7 +24,8 @@ public:
         WriteStatus status = WriteStatus::Written;
         int error = 0;
         qsizetype lines = 0;
-        bool imported = false; // the step was an import
+        bool imported = false;   // the step was an import
+        QList<QByteArray> added; // the lines an import added, in their order
     };
 
     explicit UndoHistory(QString path);
@@ -35,7 +36,7 @@ public:
     // Empties the book; lines is how many it held.
     Outcome deleteAll();
     // Adds the lines that the book does not hold yet (AddNewLines()); lines is how many.
-    Outcome addLines(const QList<QByteArray> &lines);
+    Outcome addLines(const LineGroups &groups);
     // Takes back the last step still to be undone. A delete: where the book is as the delete
     // left it, it becomes exactly what it was before; where it changed since, the lines come
     // back at its end and nothing added since is lost. An import: where nothing followed it,

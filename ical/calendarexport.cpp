@@ -35,8 +35,8 @@ QByteArray RuleOf(book::Frequency frequency, QDate stored)
 
 // The event of one appointment, as text with its CR LF line ends, folded and escaped by
 // libical.
-QByteArray EventText(const book::Appointment &appointment, const QByteArray &uid,
-                     const icaltimetype &stamp)
+QByteArray EventText(book::AppointmentLine from, const book::Appointment &appointment,
+                     const QByteArray &uid, const icaltimetype &stamp)
 {
     ComponentHandle event(icalcomponent_new_vevent());
     icalcomponent_add_property(event.get(), icalproperty_new_uid(uid.constData()));
@@ -61,6 +61,13 @@ QByteArray EventText(const book::Appointment &appointment, const QByteArray &uid
     }
     icalcomponent_add_property(
         event.get(), icalproperty_new_summary(appointment.content().toUtf8().constData()));
+    // The line itself, for this program's import to give it back as it is: what the summary
+    // and the time cannot carry (a "^", a line without a time) is kept. Percent-encoded, as
+    // libical writes an X- value as it stands.
+    icalproperty *line =
+        icalproperty_new_x(from.text().toUtf8().toPercentEncoding(" *^/:()'!&+=@$?").constData());
+    icalproperty_set_x_name(line, "X-ZENTAVO-LINE");
+    icalcomponent_add_property(event.get(), line);
     const StringHandle text(icalcomponent_as_ical_string_r(event.get()));
     return QByteArray(text.get());
 }
@@ -100,7 +107,7 @@ CalendarExport ExportCalendar(const book::AppointmentLines &lines, const QDateTi
             continue;
         }
         result.calendar +=
-            EventText(appointment, EventUid(line.bytes(), seen[line.bytes()]++), stampTime);
+            EventText(line, appointment, EventUid(line.bytes(), seen[line.bytes()]++), stampTime);
         ++result.events;
     }
     result.calendar += text.sliced(end);

@@ -1,5 +1,6 @@
 #include "ical/calendarimport.h"
 
+#include "book/appointment.h"
 #include "book/appointmentline.h"
 #include "book/datetext.h"
 #include "book/frequency.h"
@@ -21,20 +22,28 @@ namespace {
 
 constexpr int MaxSeriesLines = 1000;
 constexpr int MaxAllDayDays = 31;
-// A rule that yields nothing for this long is given up, so that no file can keep the import
-// turning: a daily rule gives more in twelve months, and a yearly one in 100 years.
+// More than any calendar of appointments gives, and few enough to hold in memory: a file that
+// would give more (series of short files can) is refused.
+constexpr qsizetype MaxImportLines = 200000;
+// Occurrences looked at for one series: a daily rule gives fewer in the years around today.
+// With rules of a day or longer only, each step of libical's is a day at the most.
 constexpr int MaxRuleSteps = 100000;
 
-// The summary as the content of a line: line breaks and tabs as blanks, trimmed.
-QString ContentOf(icalcomponent *event)
+// A summary as the content of a line: line breaks and tabs as blanks, trimmed.
+QString ContentText(QString text)
 {
-    QString text = QString::fromUtf8(icalcomponent_get_summary(event));
     for (QChar &c : text) {
         if (c == u'\r' || c == u'\n' || c == u'\t')
             c = u' ';
     }
     text = book::TrimBlanks(text).toString();
     return text.isEmpty() ? u"(no title)"_s : text;
+}
+
+QString ContentOf(icalcomponent *event)
+{
+    // As the book reads its own lines: UTF-8, or Windows-1252 where the bytes are not UTF-8.
+    return ContentText(book::DecodeLineBytes(icalcomponent_get_summary(event)));
 }
 
 // The zone that a time names by its TZID where libical did not find it: an IANA name.
@@ -136,8 +145,8 @@ QSet<QDateTime> TimesOf(icalcomponent *event, icalproperty_kind kind, const QTim
     QSet<QDateTime> times;
     for (icalproperty *p = icalcomponent_get_first_property(event, kind); p;
          p = icalcomponent_get_next_property(event, kind))
-        times.insert(
-            LocalOf(icalproperty_get_exdate(p), NamedZone(p).isValid() ? NamedZone(p) : zone));
+        times.insert(LocalOf(icalproperty_get_datetime_with_component(p, event),
+                             NamedZone(p).isValid() ? NamedZone(p) : zone));
     return times;
 }
 
@@ -158,7 +167,7 @@ public:
              c; c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
             if (icalproperty *id = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY))
                 m_moved[QByteArray(icalcomponent_get_uid(c))].insert(
-                    LocalOf(icalproperty_get_recurrenceid(id), NamedZone(id)));
+                    LocalOf(icalproperty_get_datetime_with_component(id, c), NamedZone(id)));
         }
         for (icalcomponent *c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
              c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
@@ -167,6 +176,8 @@ public:
 
     void readComponent(icalcomponent *c)
     {
+        if (full())
+            return;
         switch (icalcomponent_isa(c)) {
         case ICAL_VEVENT_COMPONENT:
             readEvent(c);
@@ -188,10 +199,13 @@ private:
         m_result.leftOut.append(u"\"%1\": %2"_s.arg(ContentOf(c), why));
     }
 
+    // Whether the file gave more lines than an import takes.
+    bool full() const { return m_result.lines.size() > MaxImportLines; }
+
     // A line at the local time, where the book can hold its date.
     bool add(book::Frequency frequency, const QDateTime &at, const QString &content)
     {
-        if (at.date().year() < 1 || at.date().year() > 9999)
+        if (at.date().year() < 1 || at.date().year() > 9999 || full())
             return false;
         m_result.lines.append(book::ComposeAppointmentLine(book::TagOf(frequency),
                                                            book::DateText(at.date()),
@@ -214,13 +228,26 @@ private:
         const QDateTime local = LocalOf(start, zone);
         if (!local.isValid())
             return leaveOut(event, u"no start"_s);
+        if (!start.zone && !zone.isValid() &&
+            icalproperty_get_parameter_as_string(startProperty, "TZID"))
+            m_result.notes.append(u"\"%1\": an unknown time zone, %2, taken as local time"_s.arg(
+                content,
+                QString::fromUtf8(icalproperty_get_parameter_as_string(startProperty, "TZID"))));
 
         icalproperty *ruleProperty = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
         const bool series = ruleProperty || HasProperty(event, ICAL_RDATE_PROPERTY);
-        if (start.is_date)
-            return readAllDay(event, start, content, series);
-        if (!series) {
-            if (!add(book::Frequency::Once, local, content))
+        // The book has nothing shorter than a day, and libical can take unbounded time over
+        // such a rule that finds no occurrence.
+        for (icalproperty *p = ruleProperty; p;
+             p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+            if (icalproperty_get_rrule(p).freq < ICAL_DAILY_RECURRENCE)
+                return leaveOut(event, u"it repeats more often than daily"_s);
+        }
+        if (!series && !start.is_date) {
+            if (const std::optional<QByteArray> line =
+                    OwnLine(event, book::Frequency::Once, start, content))
+                m_result.lines.append(*line);
+            else if (!add(book::Frequency::Once, local, content))
                 leaveOut(event, u"a date the book cannot hold"_s);
             return;
         }
@@ -234,36 +261,118 @@ private:
             !m_moved.contains(QByteArray(icalcomponent_get_uid(event)));
         const std::optional<book::Frequency> frequency =
             simple ? FrequencyOf(rule, start) : std::nullopt;
-        if (frequency && (openStart(event) || local.date() <= m_today)) {
-            if (!add(*frequency, local, content))
+        const bool allDayOnce = start.is_date && AllDayLength(event, start) == 1;
+        if (frequency && (!start.is_date || allDayOnce) &&
+            (openStart(event) || local.date() <= m_today)) {
+            if (const std::optional<QByteArray> line = OwnLine(event, *frequency, start, content)) {
+                m_result.lines.append(*line);
+                return;
+            }
+            // A zoned series keeps its hour in its own zone: the one the book holds is the
+            // local time of its next occurrence, so that from today on it looks the same. One
+            // whose days are other days here than there is no such series here.
+            QDateTime at = local;
+            if (start.zone || icaltime_is_utc(start) || zone.isValid()) {
+                const std::optional<std::pair<QDate, QDateTime>> next = nextAt(rule, start, zone);
+                if (!next || next->first != next->second.date())
+                    return expand(event, start, zone, content);
+                at = next->second;
+            }
+            if (!add(*frequency, at, content))
                 leaveOut(event, u"a date the book cannot hold"_s);
+            else if (start.is_date)
+                m_result.notes.append(u"\"%1\": all day, as a %2 appointment at 00:00"_s.arg(
+                    content, book::TagOf(*frequency).sliced(1).toString().toLower()));
             return;
         }
+        if (start.is_date)
+            return readAllDay(event, start, content, series);
         expand(event, start, zone, content);
+    }
+
+    // The value of the event's X- property of that name; null where it has none.
+    static QByteArray XValue(icalcomponent *event, const char *name)
+    {
+        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
+            if (qstricmp(icalproperty_get_x_name(p), name) == 0)
+                return QByteArray(icalproperty_get_x(p));
+        }
+        return {};
     }
 
     static bool openStart(icalcomponent *event)
     {
-        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p;
-             p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
-            if (qstrcmp(icalproperty_get_x_name(p), "X-ZENTAVO-OPEN-START") == 0)
-                return QByteArray(icalproperty_get_x(p)).trimmed().toUpper() == "TRUE";
-        }
-        return false;
+        return XValue(event, "X-ZENTAVO-OPEN-START").trimmed().toUpper() == "TRUE";
     }
 
-    // The local starts of the occurrences of a series up to `until`, by libical's expansion of
-    // its rule and RDATEs, without its EXDATEs and the occurrences moved to events of their
-    // own; nullopt for more than `most` of them.
+    // The line an event exported by this program came from, where the event is still what the
+    // line says: its frequency, its floating start at the line's date and time, its summary
+    // the line's content. A calendar that changed the event since gives it no more.
+    static std::optional<QByteArray> OwnLine(icalcomponent *event, book::Frequency frequency,
+                                             const icaltimetype &start, const QString &content)
+    {
+        const QByteArray encoded = XValue(event, "X-ZENTAVO-LINE");
+        if (encoded.isEmpty() || start.zone || icaltime_is_utc(start))
+            return std::nullopt;
+        const QByteArray line =
+            book::DecodeLineBytes(QByteArray::fromPercentEncoding(encoded)).toUtf8();
+        const book::Appointment appointment{book::AppointmentLine(line)};
+        if (!appointment.isValid() || appointment.frequency() != frequency ||
+            appointment.storedDate() != QDate(start.year, start.month, start.day) ||
+            qMax(appointment.minuteOfDay(), 0) != start.hour * 60 + start.minute ||
+            ContentText(appointment.content().toString()) != content || line.contains('\r') ||
+            line.contains('\n'))
+            return std::nullopt;
+        return line;
+    }
+
+    // The first occurrence of the rule on or after today: its date in its own zone, and its
+    // local start.
+    std::optional<std::pair<QDate, QDateTime>>
+    nextAt(const icalrecurrencetype &rule, const icaltimetype &start, const QTimeZone &zone) const
+    {
+        icalrecur_iterator *it = icalrecur_iterator_new(rule, start);
+        std::optional<std::pair<QDate, QDateTime>> found;
+        for (int step = 0; it && step < MaxRuleSteps; ++step) {
+            const icaltimetype next = icalrecur_iterator_next(it);
+            if (icaltime_is_null_time(next))
+                break;
+            const QDateTime at = LocalOf(next, zone);
+            if (at.isValid() && at.date() >= m_today) {
+                found = std::pair(QDate(next.year, next.month, next.day), at);
+                break;
+            }
+        }
+        if (it)
+            icalrecur_iterator_free(it);
+        return found;
+    }
+
+    // The days an all-day event covers: from its start to its end, one without an end.
+    static qint64 AllDayLength(icalcomponent *event, const icaltimetype &start)
+    {
+        const icaltimetype end = icalcomponent_get_dtend(event);
+        const QDate first(start.year, start.month, start.day);
+        return icaltime_is_null_time(end)
+                   ? 1
+                   : qMax<qint64>(1, first.daysTo(QDate(end.year, end.month, end.day)));
+    }
+
+    // The local starts of the occurrences of a series from twelve months before today up to
+    // `until`, by libical's expansion of its rule and RDATEs, without its EXDATEs and the
+    // occurrences moved to events of their own; nullopt for more than `most` of them.
     std::optional<QList<QDateTime>> occurrences(icalcomponent *event, const icaltimetype &start,
                                                 const QTimeZone &zone, QDate until, int most)
     {
+        const QDate from = m_today.addMonths(-12);
         QSet<QDateTime> skipped = TimesOf(event, ICAL_EXDATE_PROPERTY, zone);
         skipped.unite(m_moved.value(QByteArray(icalcomponent_get_uid(event))));
-        QList<QDateTime> found;
+        QSet<QDateTime> found;
         const auto take = [&](const QDateTime &at) {
-            if (at.date() <= until && !skipped.contains(at) && !found.contains(at))
-                found.append(at);
+            if (at.isValid() && at.date() >= from && at.date() <= until && !skipped.contains(at))
+                found.insert(at);
+            return found.size() <= most;
         };
         if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY)) {
             icalrecur_iterator *it = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
@@ -272,10 +381,7 @@ private:
                 if (icaltime_is_null_time(next))
                     break;
                 const QDateTime at = LocalOf(next, zone);
-                if (!at.isValid() || at.date() > until)
-                    break;
-                take(at);
-                if (found.size() > most)
+                if (!at.isValid() || at.date() > until || !take(at))
                     break;
             }
             if (it)
@@ -283,18 +389,21 @@ private:
         } else {
             take(LocalOf(start, zone)); // RDATEs add to the start
         }
-        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); p;
+        for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+             p && found.size() <= most;
              p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
             const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
-            const icaltimetype time =
-                icaltime_is_null_time(value.time) ? value.period.start : value.time;
+            const icaltimetype time = icaltime_is_null_time(value.time)
+                                          ? value.period.start
+                                          : icalproperty_get_datetime_with_component(p, event);
             if (!icaltime_is_null_time(time))
                 take(LocalOf(time, NamedZone(p).isValid() ? NamedZone(p) : zone));
         }
         if (found.size() > most)
             return std::nullopt;
-        std::sort(found.begin(), found.end());
-        return found;
+        QList<QDateTime> sorted(found.cbegin(), found.cend());
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
     }
 
     void expand(icalcomponent *event, const icaltimetype &start, const QTimeZone &zone,
@@ -322,11 +431,9 @@ private:
     void readAllDay(icalcomponent *event, const icaltimetype &start, const QString &content,
                     bool series)
     {
-        const icaltimetype end = icalcomponent_get_dtend(event);
         const QDate first(start.year, start.month, start.day);
-        const QDate last =
-            icaltime_is_null_time(end) ? first : QDate(end.year, end.month, end.day).addDays(-1);
-        const qint64 length = qBound<qint64>(1, first.daysTo(last) + 1, qint64(MaxAllDayDays));
+        const qint64 days = AllDayLength(event, start);
+        const qint64 length = qMin<qint64>(days, MaxAllDayDays);
         QList<QDateTime> starts{Wall(first, QTime(0, 0))};
         if (series) {
             const std::optional<QList<QDateTime>> times =
@@ -341,7 +448,9 @@ private:
                 added += add(book::Frequency::Once, at.addDays(day), content);
         }
         m_result.notes.append(
-            u"\"%1\": all day, as %2 appointments at 00:00"_s.arg(content).arg(added));
+            u"\"%1\": all day%2, as %3 at 00:00"_s.arg(content)
+                .arg(days > MaxAllDayDays ? u" for %1 days, the first 31"_s.arg(days) : QString())
+                .arg(added == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(added)));
     }
 
     const QDate m_today;
@@ -355,6 +464,31 @@ bool StartsWith(QByteArrayView bytes, QByteArrayView word)
 {
     return bytes.size() >= word.size() &&
            bytes.first(word.size()).toByteArray().toUpper() == word.toByteArray();
+}
+
+// Takes out of a calendar the time zones whose rules libical could take unbounded time or
+// memory over: a zone changes its offset at most a few times a year.
+void DropUnsafeZones(icalcomponent *calendar)
+{
+    QList<icalcomponent *> unsafe;
+    for (icalcomponent *zone =
+             icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT);
+         zone; zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        bool safe = true;
+        for (icalcomponent *part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT);
+             part && safe; part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+            safe = icalcomponent_count_properties(part, ICAL_RDATE_PROPERTY) <= 1000;
+            for (icalproperty *rule = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
+                 rule && safe; rule = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY))
+                safe = icalproperty_get_rrule(rule).freq == ICAL_YEARLY_RECURRENCE;
+        }
+        if (!safe)
+            unsafe.append(zone);
+    }
+    for (icalcomponent *zone : std::as_const(unsafe)) {
+        icalcomponent_remove_component(calendar, zone);
+        icalcomponent_free(zone);
+    }
 }
 
 // Where each component of the calendars in a text begins and ends, and whether it is a time
@@ -374,7 +508,12 @@ std::optional<QList<Part>> PartsOf(QByteArrayView text)
     for (qsizetype begin = 0; begin < text.size();) {
         qsizetype end = text.indexOf('\n', begin);
         end = end < 0 ? text.size() : end + 1;
-        QByteArrayView line = text.sliced(begin, end - begin).trimmed();
+        // A line that starts with a blank or a tab goes on the one before it.
+        const QByteArrayView line = text.sliced(begin, end - begin);
+        if (line.startsWith(' ') || line.startsWith('\t')) {
+            begin = end;
+            continue;
+        }
         if (StartsWith(line, "BEGIN:")) {
             if (++depth == 2) {
                 partBegin = begin;
@@ -393,19 +532,50 @@ std::optional<QList<Part>> PartsOf(QByteArrayView text)
     return parts;
 }
 
+// The import as read, or refused whole where it gives more lines than an import takes.
+CalendarImport Checked(CalendarImport result)
+{
+    if (result.lines.size() <= MaxImportLines)
+        return result;
+    CalendarImport refused;
+    refused.error = u"it would give more than 200,000 appointments"_s;
+    return refused;
+}
+
 } // namespace
 
 CalendarImport ReadCalendarFile(const QString &path, QDate today)
 {
     QFile file(path);
     CalendarImport result;
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
         result.error = file.errorString();
-    else if (file.size() > MaxCalendarSize)
+        return result;
+    }
+    // At most one byte past the limit, whatever the file says its size is: a device says 0.
+    const QByteArray bytes =
+        file.size() > MaxCalendarSize ? QByteArray() : file.read(MaxCalendarSize + 1);
+    if (file.size() > MaxCalendarSize || bytes.size() > MaxCalendarSize) {
         result.error = u"it is larger than 64 MB"_s;
-    else
-        return ReadCalendar(file.readAll(), today);
-    return result;
+        return result;
+    }
+    return ReadCalendar(bytes, today);
+}
+
+CalendarImport ReadCalendarFrom(FILE *stream, QDate today)
+{
+    QFile file;
+    CalendarImport result;
+    if (!file.open(stream, QIODevice::ReadOnly)) {
+        result.error = file.errorString();
+        return result;
+    }
+    const QByteArray bytes = file.read(MaxCalendarSize + 1);
+    if (bytes.size() > MaxCalendarSize) {
+        result.error = u"it is larger than 64 MB"_s;
+        return result;
+    }
+    return ReadCalendar(bytes, today);
 }
 
 CalendarImport ReadCalendar(QByteArrayView bytes, QDate today)
@@ -444,19 +614,23 @@ CalendarImport ReadCalendar(QByteArrayView bytes, QDate today)
         }
         zones += "END:VCALENDAR\r\n";
         const ComponentHandle calendar(icalparser_parse_string(zones.constData()));
+        if (calendar)
+            DropUnsafeZones(calendar.get());
         for (const Part &part : *parts) {
             if (part.zone || !calendar)
                 continue;
             ComponentHandle component(icalparser_parse_string(
                 text.sliced(part.begin, part.end - part.begin).toByteArray().constData()));
-            if (!component)
+            if (!component) {
+                result.leftOut.append(u"an entry that cannot be read"_s);
                 continue;
+            }
             icalcomponent_add_component(calendar.get(), component.get());
             reader.readComponent(component.get());
             icalcomponent_remove_component(calendar.get(), component.get());
         }
         if (calendar)
-            return result;
+            return Checked(std::move(result));
     }
     const ComponentHandle root(icalparser_parse_string(text.toByteArray().constData()));
     if (!root) {

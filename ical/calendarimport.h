@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace ical {
 
 // What an iCalendar file (RFC 5545) gives the book: its events as appointment lines, and what
@@ -35,7 +37,9 @@ inline constexpr qsizetype MaxCalendarSize = qsizetype(64) * 1024 * 1024;
 // event becomes one-off lines at 00:00 for each day it covers, 31 at most. To-dos, journal
 // entries, cancelled events and events without a start are left out.
 CalendarImport ReadCalendar(QByteArrayView bytes, QDate today);
-// The same for a file; one that cannot be opened, or is too large, gives its reason as error.
+// The same for a file, or what an open stream (standard input) gives; one that cannot be read,
+// or is too large, gives its reason as error.
 CalendarImport ReadCalendarFile(const QString &path, QDate today);
+CalendarImport ReadCalendarFrom(FILE *stream, QDate today);
 
 } // namespace ical

@@ -76,17 +76,18 @@ int ExportBookTo(const QString &bookPath, const QString &file, QTextStream &out,
 int ImportFilesInto(const QString &bookPath, const QStringList &files, QDate today,
                     QTextStream &out, QTextStream &err)
 {
-    QList<QByteArray> lines;
+    book::LineGroups lines;
     QStringList notes;
     QStringList leftOut;
     for (const QString &name : files) {
-        const CalendarImport calendar = ReadCalendarFile(name, today);
+        const CalendarImport calendar =
+            name == u"-"_s ? ReadCalendarFrom(stdin, today) : ReadCalendarFile(name, today);
         if (!calendar.error.isEmpty()) {
-            err << "zentavo: " << name << ": " << calendar.error << "; nothing was imported"
-                << Qt::endl;
+            err << "zentavo: " << (name == u"-"_s ? u"standard input"_s : name) << ": "
+                << calendar.error << "; nothing was imported" << Qt::endl;
             return 1;
         }
-        lines += calendar.lines;
+        lines.append(calendar.lines);
         notes += calendar.notes;
         leftOut += calendar.leftOut;
     }

@@ -39,7 +39,9 @@ InstanceChannel::InstanceChannel(const QString &bookPath, QObject *parent)
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left by an instance that crashed; the instance lock says none runs.
     QLocalServer::removeServer(name);
-    m_server->listen(name);
+    if (!m_server->listen(name))
+        qWarning("zentavo: a second start cannot reach this window: %s",
+                 qPrintable(m_server->errorString()));
     connect(m_server, &QLocalServer::newConnection, this, &InstanceChannel::accept);
 }
 
@@ -58,12 +60,11 @@ void InstanceChannel::accept()
                 if (!line.isEmpty())
                     files.append(QString::fromUtf8(QByteArray::fromPercentEncoding(line)));
             }
+            // The files are read before the answer, so that the program that asked may remove
+            // them once it has it.
+            emit opened(files);
             socket->write("ok\n");
             socket->disconnectFromServer();
-            // From the event loop, not from within the socket's signal: the window may ask a
-            // question, in whose loop the socket goes.
-            QMetaObject::invokeMethod(
-                this, [this, files] { emit opened(files); }, Qt::QueuedConnection);
         });
     }
 }

@@ -25,7 +25,9 @@ public:
     static bool tellRunning(const QString &bookPath, const QStringList &files);
 
 signals:
-    // A later start asked for the window, with these files to open (absolute paths).
+    // A later start asked for the window, with these files to open (absolute paths). The
+    // receiver reads them at once, and puts off anything that runs an event loop (a question),
+    // so that the socket that brought them is not deleted under its signal.
     void opened(const QStringList &files);
 
 private:

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -47,16 +48,27 @@ bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
 
 QString MessageBoxes::saveFileName(QWidget *parent, const QString &title, const QString &filter)
 {
-    QFileDialog dialog(parent, title, QDir::homePath(), filter);
+    QFileDialog dialog(parent, title, QDir(folder()).filePath(u"appointments.ics"_s), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(u"ics"_s); // "holidays" is saved as holidays.ics
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    m_folder = QFileInfo(dialog.selectedFiles().constFirst()).absolutePath();
+    return dialog.selectedFiles().constFirst();
 }
 
 QStringList MessageBoxes::openFileNames(QWidget *parent, const QString &title,
                                         const QString &filter)
 {
-    return QFileDialog::getOpenFileNames(parent, title, QDir::homePath(), filter);
+    QStringList files = QFileDialog::getOpenFileNames(parent, title, folder(), filter);
+    if (!files.isEmpty())
+        m_folder = QFileInfo(files.constFirst()).absolutePath();
+    return files;
+}
+
+QString MessageBoxes::folder() const
+{
+    return m_folder.isEmpty() ? QDir::homePath() : m_folder;
 }
 
 } // namespace platform

@@ -17,6 +17,11 @@ public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
     QStringList openFileNames(QWidget *parent, const QString &title,
                               const QString &filter) override;
+
+private:
+    // Where the file dialogs open: the folder of the last file chosen, at first the home folder.
+    QString folder() const;
+    QString m_folder;
 };
 
 } // namespace platform

@@ -206,7 +206,7 @@ private slots:
             else if (verb == u"all"_s)
                 outcome = history.deleteAll();
             else if (verb == u"add"_s)
-                outcome = history.addLines(step.section(u' ', 1).toUtf8().split('|'));
+                outcome = history.addLines({step.section(u' ', 1).toUtf8().split('|')});
             else if (verb == u"undo"_s)
                 outcome = history.undo();
             else

@@ -375,8 +375,10 @@ class TestWindow : public QObject
             m_dialogs.files = calendarFiles(command.section(u' ', 1));
         } else if (verb == u"menu"_s) { // an entry of the agenda's context menu
             m_window->findChild<QAction *>(name)->trigger();
+            QTest::qWait(10);           // its dialogs come once the menu has closed
         } else if (verb == u"open"_s) { // files handed over by a second start, or dropped
             m_window->openCalendars(calendarFiles(command.section(u' ', 1)));
+            QTest::qWait(10); // the question comes from the event loop
         } else {
             QFAIL(qPrintable(u"unknown action: "_s + command));
         }

@@ -284,13 +284,25 @@ void form1::createControls()
     // it is; a calendar file dropped on the window is offered for import too.
     m_exportAction = new QAction(u"Export all appointments\u2026"_s, this);
     m_exportAction->setObjectName(u"exportAction"_s);
-    connect(m_exportAction, &QAction::triggered, this, &form1::exportCalendar);
+    // Queued: the file dialogs come once the menu has closed, not from within it.
+    connect(m_exportAction, &QAction::triggered, this, &form1::exportCalendar,
+            Qt::QueuedConnection);
     m_importAction = new QAction(u"Import appointments\u2026"_s, this);
     m_importAction->setObjectName(u"importAction"_s);
-    connect(m_importAction, &QAction::triggered, this, &form1::importCalendar);
-    Combo3->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Combo3->lineEdit(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { showAgendaMenu(Combo3->lineEdit()->mapToGlobal(at)); });
+    connect(m_importAction, &QAction::triggered, this, &form1::importCalendar,
+            Qt::QueuedConnection);
+    // The mouse's menu comes to the box's line; the Menu key's to the box, which would hand it
+    // to its line as the line's own; Shift+F10 is the other key that asks for one.
+    for (QWidget *box :
+         {static_cast<QWidget *>(Combo3), static_cast<QWidget *>(Combo3->lineEdit())}) {
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, box](const QPoint &at) { showAgendaMenu(box->mapToGlobal(at)); });
+    }
+    auto *menuKey = new QShortcut(Qt::SHIFT | Qt::Key_F10, Combo3, nullptr, nullptr,
+                                  Qt::WidgetWithChildrenShortcut);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { showAgendaMenu(Combo3->mapToGlobal(Combo3->rect().center())); });
     setAcceptDrops(true);
 
     // The control with the keyboard focus is plain to see, from the first moment and in every
@@ -544,6 +556,16 @@ bool form1::ShowDayAgenda(QDate date, TypedDate typed)
     return true;
 }
 
+void form1::chooseLine(QByteArrayView line)
+{
+    for (qsizetype entry = 0; entry < Combo3Lines.size(); ++entry) {
+        if (Combo2.at(Combo3Lines.at(entry)).bytes() == line) {
+            Combo3->setCurrentIndex(int(entry));
+            return;
+        }
+    }
+}
+
 void form1::refreshAfterChange()
 {
     ShowDayAgenda(m_shownDate, TypedDate::Keep);
@@ -711,7 +733,9 @@ void form1::undoDelete()
         return;
     }
     refreshAfterChange();
-    if (back.imported)
+    if (back.imported && back.lines == 0)
+        tellStatus(u"The imported appointments are no longer in the book."_s);
+    else if (back.imported)
         tellStatus(back.lines == 1 ? u"1 imported appointment taken back."_s
                                    : u"%1 imported appointments taken back."_s.arg(back.lines));
     else
@@ -749,14 +773,19 @@ void form1::exportCalendar()
     QSaveFile target(file);
     if (!target.open(QIODevice::WriteOnly) ||
         target.write(exported.calendar) != exported.calendar.size() || !target.commit()) {
-        m_services.dialogs->inform(
-            this, u"The appointments could not be exported: %1."_s.arg(target.errorString()));
+        m_services.dialogs->inform(this, u"The appointments could not be exported to %1: %2."_s.arg(
+                                             QFileInfo(file).fileName(), target.errorString()));
         return;
     }
-    tellStatus(u"Exported %1 to %2."_s.arg(exported.events == 1
-                                               ? u"1 appointment"_s
-                                               : u"%1 appointments"_s.arg(exported.events),
-                                           QFileInfo(file).fileName()));
+    QString said = u"Exported %1 to %2."_s.arg(
+        exported.events == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(exported.events),
+        QFileInfo(file).fileName());
+    if (exported.leftOut > 0)
+        said =
+            said.chopped(1) + (exported.leftOut == 1
+                                   ? u"; 1 line with no date left out."_s
+                                   : u"; %1 lines with no date left out."_s.arg(exported.leftOut));
+    tellStatus(said);
 }
 
 void form1::importCalendar()
@@ -772,18 +801,41 @@ void form1::openCalendars(const QStringList &files)
     activateWindow();
     if (files.isEmpty())
         return;
-    clearStatus();
-    QList<QByteArray> lines;
-    qsizetype leftOut = 0;
+    // Read now, as the program that handed them over may remove them; asked about once no
+    // other question is open and the window is up.
+    PendingImport batch;
     for (const QString &file : files) {
-        const ical::CalendarImport calendar =
-            ical::ReadCalendarFile(file, m_services.clock->now().date());
+        batch.names.append(QFileInfo(file).fileName());
+        batch.calendars.append(ical::ReadCalendarFile(file, m_services.clock->now().date()));
+    }
+    m_pendingImports.append(batch);
+    QTimer::singleShot(0, this, &form1::offerImports);
+}
+
+void form1::offerImports()
+{
+    if (m_pendingImports.isEmpty())
+        return;
+    if (!m_shownOnce || !isVisible() || QApplication::activeModalWidget()) {
+        QTimer::singleShot(250, this, &form1::offerImports);
+        return;
+    }
+    const PendingImport batch = m_pendingImports.takeFirst();
+    if (!m_pendingImports.isEmpty())
+        QTimer::singleShot(0, this, &form1::offerImports);
+    clearStatus();
+    book::LineGroups lines;
+    qsizetype leftOut = 0;
+    for (qsizetype i = 0; i < batch.calendars.size(); ++i) {
+        const ical::CalendarImport &calendar = batch.calendars.at(i);
         if (!calendar.error.isEmpty()) {
-            m_services.dialogs->inform(this, u"%1 could not be imported: %2."_s.arg(
-                                                 QFileInfo(file).fileName(), calendar.error));
+            m_services.dialogs->inform(
+                this, u"%1 could not be imported: %2.%3"_s.arg(
+                          batch.names.at(i), calendar.error,
+                          batch.names.size() > 1 ? u" Nothing was imported."_s : QString()));
             return;
         }
-        lines += calendar.lines;
+        lines.append(calendar.lines);
         leftOut += calendar.leftOut.size();
     }
     const std::optional<QByteArray> book = book::ReadAppointmentFile(m_services.dataFile);
@@ -792,17 +844,19 @@ void form1::openCalendars(const QStringList &files)
         return;
     }
     const QList<QByteArray> fresh = book::NewLines(*book, lines);
-    const QString from = files.size() == 1 ? QFileInfo(files.first()).fileName()
-                                           : u"%1 files"_s.arg(files.size());
+    const QString from =
+        batch.names.size() == 1 ? batch.names.first() : u"%1 files"_s.arg(batch.names.size());
     const QString skipped =
-        leftOut == 0 ? QString()
-                     : leftOut == 1 ? u" 1 event is left out, as the book cannot hold it."_s
-                                    : u" %1 events are left out, as the book cannot hold them."_s
-                                          .arg(leftOut);
+        leftOut == 0   ? QString()
+        : leftOut == 1 ? u" 1 entry is left out, as the book cannot hold it."_s
+                       : u" %1 entries are left out, as the book cannot hold them."_s.arg(leftOut);
     if (fresh.isEmpty()) {
-        m_services.dialogs->inform(
-            this, u"%1 has no appointment that the book does not hold already.%2"_s.arg(from,
-                                                                                      skipped));
+        const bool none = std::all_of(lines.cbegin(), lines.cend(),
+                                      [](const auto &group) { return group.isEmpty(); });
+        m_services.dialogs->inform(this,
+                                   (none ? u"%1 holds no appointment that the book can hold.%2"_s
+                                         : u"Every appointment of %1 is in the book already.%2"_s)
+                                       .arg(from, skipped));
         return;
     }
     const QString count =
@@ -811,13 +865,19 @@ void form1::openCalendars(const QStringList &files)
         return;
     const book::UndoHistory::Outcome added = m_history.addLines(lines);
     if (added.status != book::WriteStatus::Written) {
-        informWriteFailure(added.status, u"The appointments could not be imported."_s,
-                           added.error);
+        informWriteFailure(added.status, u"The appointments could not be imported."_s, added.error);
         return;
     }
-    // The day of the first appointment added, which shows that the import came.
-    const QDate first = book::Appointment(book::AppointmentLine(fresh.first())).storedDate();
-    ShowDayAgenda(first.isValid() ? first : m_shownDate);
+    if (added.added.isEmpty()) { // another writer added them while the question was open
+        refreshAfterChange();
+        tellStatus(u"The appointments were in the book already."_s);
+        return;
+    }
+    // The day of the first appointment added, chosen, which shows that the import came.
+    const QByteArray first = added.added.constFirst();
+    const QDate day = book::Appointment(book::AppointmentLine(first)).storedDate();
+    if (ShowDayAgenda(day.isValid() ? day : m_shownDate))
+        chooseLine(first);
     refreshWeek();
     tellStatus(u"Imported %1. Ctrl+Z takes %2 back."_s.arg(
         added.lines == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(added.lines),
@@ -996,14 +1056,8 @@ void form1::showWeek()
         connect(m_week, &WeekWindow::chosen, this, [this](QDate date, const QByteArray &line) {
             // The entry of that very line, so that Del. would delete the one chosen in the week
             // and not another at the same time.
-            if (ShowDayAgenda(date) && !line.isEmpty()) {
-                for (qsizetype entry = 0; entry < Combo3Lines.size(); ++entry) {
-                    if (Combo2.at(Combo3Lines.at(entry)).bytes() == line) {
-                        Combo3->setCurrentIndex(int(entry));
-                        break;
-                    }
-                }
-            }
+            if (ShowDayAgenda(date) && !line.isEmpty())
+                chooseLine(line);
             activateWindow();
         });
         // Ctrl+Z works from the week too.

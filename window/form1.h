@@ -4,6 +4,7 @@
 #include "book/appointmentlines.h"
 #include "book/reminderschedule.h"
 #include "book/undohistory.h"
+#include "ical/calendarimport.h"
 
 #include <QDate>
 #include <QFont>
@@ -111,6 +112,8 @@ private:
     // changes of the book shows the date shown, not a date half typed.
     enum class TypedDate { Replace, KeepWhileTyping, Keep };
     bool ShowDayAgenda(QDate date, TypedDate typed = TypedDate::Replace);
+    // Chooses the agenda's entry of the line with these bytes, where it has one.
+    void chooseLine(QByteArrayView line);
     // After Save, Del., Delete all or Ctrl+Z: the agenda of the date shown, from the book as
     // the change left it.
     void refreshAfterChange();
@@ -130,6 +133,9 @@ private:
     void showAgendaMenu(const QPoint &at);
     void exportCalendar();
     void importCalendar();
+    // The question about the calendars handed over first, once the window is up and no other
+    // question is open.
+    void offerImports();
     // Says that a change of the book failed: `message` with the reason that `error` (errno)
     // gives, or that another writer holds the book.
     void informWriteFailure(book::WriteStatus status, const QString &message, int error);
@@ -187,6 +193,13 @@ private:
     QHash<qsizetype, QFont> m_countFonts; // the count box's face for each count of digits
     QAction *m_exportAction = nullptr;    // of the agenda's context menu
     QAction *m_importAction = nullptr;
+    // Calendars read, each batch as one start or drop handed them over, not yet asked about.
+    struct PendingImport
+    {
+        QStringList names;
+        QList<ical::CalendarImport> calendars;
+    };
+    QList<PendingImport> m_pendingImports;
 
     book::UndoHistory m_history;                    // of Del. and Delete all, for Ctrl+Z
     platform::BookWatcher *m_bookWatcher = nullptr; // the book and the day, followed

@@ -79,7 +79,7 @@ int Writer(const QString &mode, const QString &path)
                 .lines;
         const book::AppointmentLines first(ContentFile(0));
         for (long round = 0;; ++round) {
-            const book::WriteStatus done = round % 2 ? book::AddNewLines(path, events).status
+            const book::WriteStatus done = round % 2 ? book::AddNewLines(path, {events}).status
                                                      : book::RewriteAppointmentFile(path, first);
             if (done != book::WriteStatus::Written)
                 return 1;
