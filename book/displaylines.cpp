@@ -113,10 +113,9 @@ void AppendDisplayLine(AppointmentLine line, QString &text)
     const auto general = [&] { text.append(DisplayLineOf(line.text())); };
     // A "^" further in than the longest tag ends no tag.
     const auto tagEnd = bytes.begin() + qMin(bytes.size(), MaxTagSize + 1);
-    const qsizetype caret = std::find(bytes.begin(), tagEnd, '^') == tagEnd
-                                ? -1
-                                : std::find(bytes.begin(), tagEnd, '^') - bytes.begin();
-    if (caret < 0 || !FrequencyOfTag(QLatin1StringView(bytes.first(caret))))
+    const auto caretAt = std::find(bytes.begin(), tagEnd, '^');
+    const qsizetype caret = caretAt - bytes.begin();
+    if (caretAt == tagEnd || !FrequencyOfTag(QLatin1StringView(bytes.first(caret))))
         return general();
     const qsizetype dateEnd = qMin(caret + 11, bytes.size());
     if (!IsPlainDate(bytes.sliced(caret + 1, dateEnd - caret - 1)))

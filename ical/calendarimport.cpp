@@ -29,11 +29,12 @@ constexpr qsizetype MaxImportLines = 200000;
 // With rules of a day or longer only, each step of libical's is a day at the most.
 constexpr int MaxRuleSteps = 100000;
 
-// A summary as the content of a line: line breaks and tabs as blanks, trimmed.
+// A summary as the content of a line: line breaks, tabs and other control characters as
+// blanks, trimmed.
 QString ContentText(QString text)
 {
     for (QChar &c : text) {
-        if (c == u'\r' || c == u'\n' || c == u'\t')
+        if (c.unicode() < 0x20)
             c = u' ';
     }
     text = book::TrimBlanks(text).toString();

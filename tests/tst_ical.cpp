@@ -171,6 +171,7 @@ private slots:
         for (const QByteArray &line :
              {QByteArray("*Weekly^05/12/2026 10:30 Dentist, ; \\ a^b"),
               QByteArray("*Once^09/12/2026 Sometime, 100% sure"),
+              QByteArray("*Once^10/12/2026 10:00 a\0NUL and a\x01" "control", 42),
               QByteArray("*Once^07/12/2026 09:00 Caf\xE9"),
               QByteArray("*Monthly^31/01/2026 08:00 Rent"),
               QByteArray("*Quarterly^15/11/2026 12:00 Q"),
@@ -185,14 +186,14 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath(u"ganctl.ngb"_s);
         const ical::CalendarImport calendar = ical::ReadCalendar(exported.calendar, Today);
-        QCOMPARE(book::AddNewLines(path, {calendar.lines}).added.size(), 9);
+        QCOMPARE(book::AddNewLines(path, {calendar.lines}).added.size(), 10);
         QStringList expected;
         for (book::AppointmentLine line : book::AppointmentLines(book))
             expected.append(line.text());
-        QCOMPARE(LinesOf(path), expected.first(9));
+        QCOMPARE(LinesOf(path), expected.first(10));
         QByteArray edited = exported.calendar;
         edited.replace("SUMMARY:Rent", "SUMMARY:Rent and bills");
-        QCOMPARE(ical::ReadCalendar(edited, Today).lines.at(3),
+        QCOMPARE(ical::ReadCalendar(edited, Today).lines.at(4),
                  QByteArray("*Monthly^31/01/2026 08:00 Rent and bills"));
         // Another export, at another time, gives each event the same UID, and equal lines
         // UIDs of their own.
@@ -208,7 +209,7 @@ private slots:
             uids(ical::ExportCalendar(book::AppointmentLines(book), QDateTime(Today.addDays(9), {}))
                      .calendar);
         QCOMPARE(uids(exported.calendar), later);
-        QCOMPARE(QSet<QByteArray>(later.cbegin(), later.cend()).size(), 9);
+        QCOMPARE(QSet<QByteArray>(later.cbegin(), later.cend()).size(), 10);
     }
 
     void badFiles_data()

@@ -375,10 +375,13 @@ class TestWindow : public QObject
             m_dialogs.files = calendarFiles(command.section(u' ', 1));
         } else if (verb == u"menu"_s) { // an entry of the agenda's context menu
             m_window->findChild<QAction *>(name)->trigger();
-            QTest::qWait(10);           // its dialogs come once the menu has closed
+            // Its dialogs come once the menu has closed, and a question about what they chose
+            // once the file is read.
+            QTest::qWait(10);
+            QTRY_VERIFY(m_window->m_pendingImports.isEmpty());
         } else if (verb == u"open"_s) { // files handed over by a second start, or dropped
             m_window->openCalendars(calendarFiles(command.section(u' ', 1)));
-            QTest::qWait(10); // the question comes from the event loop
+            QTRY_VERIFY(m_window->m_pendingImports.isEmpty()); // asked from the event loop
         } else {
             QFAIL(qPrintable(u"unknown action: "_s + command));
         }
