@@ -65,8 +65,7 @@ QByteArray EventText(book::AppointmentLine from, const book::Appointment &appoin
         if (c.unicode() < 0x20)
             c = u' ';
     }
-    icalcomponent_add_property(event.get(),
-                               icalproperty_new_summary(summary.toUtf8().constData()));
+    icalcomponent_add_property(event.get(), icalproperty_new_summary(summary.toUtf8().constData()));
     // The line itself, for this program's import to give it back as it is: what the summary
     // and the time cannot carry (a "^", a line without a time) is kept. Percent-encoded, as
     // libical writes an X- value as it stands.

@@ -171,7 +171,9 @@ private slots:
         for (const QByteArray &line :
              {QByteArray("*Weekly^05/12/2026 10:30 Dentist, ; \\ a^b"),
               QByteArray("*Once^09/12/2026 Sometime, 100% sure"),
-              QByteArray("*Once^10/12/2026 10:00 a\0NUL and a\x01" "control", 42),
+              QByteArray("*Once^10/12/2026 10:00 a\0NUL and a\x01"
+                         "control",
+                         42),
               QByteArray("*Once^07/12/2026 09:00 Caf\xE9"),
               QByteArray("*Monthly^31/01/2026 08:00 Rent"),
               QByteArray("*Quarterly^15/11/2026 12:00 Q"),
