@@ -4,6 +4,11 @@
 
 namespace book {
 
+QString FrequencyName(Frequency frequency)
+{
+    return TagOf(frequency).sliced(1).toString().toLower();
+}
+
 QStringView FrequencyTagOf(QStringView typed)
 {
     QStringView name = TrimBlanks(typed);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLatin1StringView>
+#include <QString>
 #include <QStringView>
 
 #include <algorithm>
@@ -30,6 +31,9 @@ constexpr QStringView TagOf(Frequency frequency)
 {
     return FrequencyTags[size_t(frequency)];
 }
+
+// The frequency as a word of the program's texts: "weekly" for "*Weekly".
+QString FrequencyName(Frequency frequency);
 
 // The frequency that a stored tag names: one of the six literals exactly, letter case
 // included. Any other text, the same words with a blank or in another case among them, names

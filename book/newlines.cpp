@@ -17,15 +17,16 @@ QList<QByteArray> NewLines(const QByteArray &content, const LineGroups &groups, 
     qsizetype matched = 0;
     for (const QList<QByteArray> &lines : groups) {
         // Of this group's lines, each copy the book holds matches one.
-        QHash<QByteArrayView, qsizetype> unmatched = held;
+        QHash<QByteArrayView, qsizetype> used;
         for (const QByteArray &line : lines) {
-            qsizetype &copies = unmatched[line];
-            if (copies > 0) {
-                --copies;
+            qsizetype &taken = used[line];
+            if (taken < held.value(line)) {
+                ++taken;
                 ++matched;
             } else {
                 fresh.append(line);
                 ++held[line];
+                ++taken; // the copy added is this group's own
             }
         }
     }

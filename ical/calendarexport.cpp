@@ -2,6 +2,7 @@
 
 #include "book/appointment.h"
 #include "ical/libicalhandle.h"
+#include "ical/summarytext.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -59,13 +60,9 @@ QByteArray EventText(book::AppointmentLine from, const book::Appointment &appoin
         icalproperty_set_x_name(openStart, "X-ZENTAVO-OPEN-START");
         icalcomponent_add_property(event.get(), openStart);
     }
-    // A control character (a NUL would end libical's string) is a blank there.
-    QString summary = appointment.content().toString();
-    for (QChar &c : summary) {
-        if (c.unicode() < 0x20)
-            c = u' ';
-    }
-    icalcomponent_add_property(event.get(), icalproperty_new_summary(summary.toUtf8().constData()));
+    icalcomponent_add_property(
+        event.get(), icalproperty_new_summary(
+                         WithoutControls(appointment.content().toString()).toUtf8().constData()));
     // The line itself, for this program's import to give it back as it is: what the summary
     // and the time cannot carry (a "^", a line without a time) is kept. Percent-encoded, as
     // libical writes an X- value as it stands.

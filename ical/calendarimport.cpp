@@ -5,6 +5,7 @@
 #include "book/datetext.h"
 #include "book/frequency.h"
 #include "ical/libicalhandle.h"
+#include "ical/summarytext.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -33,11 +34,7 @@ constexpr int MaxRuleSteps = 100000;
 // blanks, trimmed.
 QString ContentText(QString text)
 {
-    for (QChar &c : text) {
-        if (c.unicode() < 0x20)
-            c = u' ';
-    }
-    text = book::TrimBlanks(text).toString();
+    text = book::TrimBlanks(WithoutControls(std::move(text))).toString();
     return text.isEmpty() ? u"(no title)"_s : text;
 }
 
@@ -283,7 +280,7 @@ private:
                 leaveOut(event, u"a date the book cannot hold"_s);
             else if (start.is_date)
                 m_result.notes.append(u"\"%1\": all day, as a %2 appointment at 00:00"_s.arg(
-                    content, book::TagOf(*frequency).sliced(1).toString().toLower()));
+                    content, book::FrequencyName(*frequency)));
             return;
         }
         if (start.is_date)
@@ -553,14 +550,12 @@ CalendarImport ReadCalendarFile(const QString &path, QDate today)
         result.error = file.errorString();
         return result;
     }
-    // At most one byte past the limit, whatever the file says its size is: a device says 0.
-    const QByteArray bytes =
-        file.size() > MaxCalendarSize ? QByteArray() : file.read(MaxCalendarSize + 1);
-    if (file.size() > MaxCalendarSize || bytes.size() > MaxCalendarSize) {
+    if (file.size() > MaxCalendarSize) { // refused unread
         result.error = u"it is larger than 64 MB"_s;
         return result;
     }
-    return ReadCalendar(bytes, today);
+    // At most one byte past the limit, whatever the file says its size is: a device says 0.
+    return ReadCalendar(file.read(MaxCalendarSize + 1), today);
 }
 
 CalendarImport ReadCalendarFrom(FILE *stream, QDate today)
@@ -571,12 +566,7 @@ CalendarImport ReadCalendarFrom(FILE *stream, QDate today)
         result.error = file.errorString();
         return result;
     }
-    const QByteArray bytes = file.read(MaxCalendarSize + 1);
-    if (bytes.size() > MaxCalendarSize) {
-        result.error = u"it is larger than 64 MB"_s;
-        return result;
-    }
-    return ReadCalendar(bytes, today);
+    return ReadCalendar(file.read(MaxCalendarSize + 1), today);
 }
 
 CalendarImport ReadCalendar(QByteArrayView bytes, QDate today)

@@ -26,7 +26,7 @@ QString Described(const QByteArray &line)
 {
     const book::Appointment appointment{book::AppointmentLine(line)};
     return book::DateText(appointment.storedDate()) + u' ' + appointment.displayLine() + u" ("_s +
-           book::TagOf(appointment.frequency()).sliced(1).toString().toLower() + u')';
+           book::FrequencyName(appointment.frequency()) + u')';
 }
 
 QString Plural(qsizetype count, const QString &one, const QString &many)

@@ -111,7 +111,7 @@ QVariant WeekModel::data(const QModelIndex &index, int role) const
     // "09:30 Team call (weekly)": the display line and the frequency of the line it comes
     // from; read out as "09:30 Team call, weekly", one of the day's appointments.
     const book::Appointment appointment(agenda.allLines.at(agenda.displaySources.at(entry)));
-    const QString frequency = book::TagOf(appointment.frequency()).sliced(1).toString().toLower();
+    const QString frequency = book::FrequencyName(appointment.frequency());
     const QString shown = agenda.displayLines.at(entry).toString();
     switch (role) {
     case Qt::DisplayRole:
