@@ -558,7 +558,8 @@ private slots:
             freeze(nullptr);
         if (m_holder >= 0)
             ::close(std::exchange(m_holder, -1));
-        QFile::remove(m_elsewhere.filePath(u"hard"_s));
+        for (const QString &name : {u"hard"_s, u"book"_s, u"out.ics"_s})
+            QFile::remove(m_elsewhere.filePath(name));
         QDir(m_elsewhere.filePath(u"later"_s)).removeRecursively();
         m_away.reset();
         m_window.reset();
