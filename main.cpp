@@ -9,10 +9,14 @@
 #include "platform/messageboxes.h"
 #include "platform/minuteturns.h"
 #include "platform/notifications.h"
+#include "platform/passwordstore.h"
 #include "platform/singleinstance.h"
 #include "platform/systemclock.h"
 #include "platform/systemprinters.h"
+#include "platform/terminal.h"
 #include "splash/form2.h"
+#include "sync/synccommand.h"
+#include "sync/syncsetup.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -69,6 +73,21 @@ struct Options
                                     u"Adds the appointments of the iCalendar files given (- for "
                                     u"standard input), and says what it added and what it left "
                                     u"out."_s};
+    const QCommandLineOption syncWith{u"sync-with"_s,
+                                      u"Syncs the book with the CalDAV calendar at URL from now "
+                                      u"on: a calendar, or the address of a server or account, "
+                                      u"where the calendar is found (or made)."_s,
+                                      u"URL"_s};
+    const QCommandLineOption user{u"user"_s, u"The user name for --sync-with."_s, u"NAME"_s};
+    const QCommandLineOption passwordStdin{u"password-stdin"_s,
+                                           u"Reads the password from standard input rather "
+                                           u"than asking for it."_s};
+    const QCommandLineOption sync{u"sync"_s,
+                                  u"Syncs once with the server set up, and says what it did."_s};
+    const QCommandLineOption yes{u"yes"_s, u"Lets --sync empty a side, or remove more than half "
+                                           u"of its appointments."_s};
+    const QCommandLineOption syncOff{u"sync-off"_s, u"Stops syncing; deletes nothing on either "
+                                                    u"side."_s};
     QCommandLineOption help{QStringList{u"h"_s, u"help"_s}, u"Shows this help."_s};
     QCommandLineOption version{QStringList{u"v"_s, u"version"_s}, u"Shows the version."_s};
     QCommandLineParser parser;
@@ -78,7 +97,8 @@ struct Options
         parser.setApplicationDescription(
             u"Zentavo, a small appointment book. Without an option it shows the window, and "
             u"offers to import the iCalendar files given."_s);
-        parser.addOptions({exportTo, import, help, version});
+        parser.addOptions(
+            {exportTo, import, syncWith, user, passwordStdin, sync, yes, syncOff, help, version});
         parser.addPositionalArgument(u"files"_s, u"iCalendar (.ics) files to import."_s,
                                      u"[files...]"_s);
     }
@@ -126,7 +146,8 @@ struct Options
                 continue; // a file, or "-"
             const QByteArray name =
                 argument.sliced(argument.startsWith("--") ? 2 : 1).split('=').constFirst();
-            if (!windowOptions.contains(name))
+            // "-sync" is X11's, "--sync" this program's.
+            if (!windowOptions.contains(name) || argument == "--sync")
                 return true;
             if (!argument.contains('=') && name != "reverse" && name != "sync" &&
                 name != "nograb" && name != "dograb" && name != "widgetcount")
@@ -149,6 +170,40 @@ QString BookPath()
 {
     // The data file lies in the folder of the executable.
     return QDir(platform::ExecutableDir()).filePath(book::DataFileName.toString());
+}
+
+// The sync from the command line, its passwords from standard input, the terminal and the
+// keyring.
+int RunSync(Options &options, const QString &bookPath, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser &parser = options.parser;
+    caldav::Passwords passwords;
+    if (parser.isSet(options.passwordStdin))
+        passwords.given = platform::ReadPasswordLine(stdin);
+    passwords.ask = [] { return platform::AskPassword(u"Password: "_s); };
+    passwords.stored = [](const caldav::Account &account) {
+        QString password;
+        platform::PasswordStore::ReadNow(caldav::PasswordKey(account), &password);
+        return password;
+    };
+    passwords.keep = [](const caldav::Account &account, const QString &password, QString *error) {
+        return platform::PasswordStore::WriteNow(caldav::PasswordKey(account), password, error);
+    };
+    passwords.forget = [](const caldav::Account &account) {
+        platform::PasswordStore::RemoveNow(caldav::PasswordKey(account));
+    };
+    if (parser.isSet(options.syncOff))
+        return caldav::SyncOffCommand(bookPath, passwords, out, err);
+    if (parser.isSet(options.sync))
+        return caldav::SyncCommand(bookPath, parser.isSet(options.yes), passwords, out, err);
+    const QUrl url = QUrl::fromUserInput(parser.value(options.syncWith));
+    if (!url.isValid() || (url.scheme() != u"https"_s && url.scheme() != u"http"_s)) {
+        err << "zentavo: " << parser.value(options.syncWith) << " is no http or https address"
+            << Qt::endl;
+        return 2;
+    }
+    return caldav::SyncWithCommand(bookPath, {url, parser.value(options.user), {}}, passwords, out,
+                                   err);
 }
 
 // The command line's work, without a window: 0 when done, 1 when a file or the book fails, 2
@@ -179,8 +234,18 @@ int RunCommand(Options &options, int argc, char **argv)
         return wrong("--export takes one FILE");
     if (parser.isSet(options.import) && parser.positionalArguments().isEmpty())
         return wrong("--import needs the iCalendar files to import (- for standard input)");
+    const int syncs =
+        parser.isSet(options.syncWith) + parser.isSet(options.sync) + parser.isSet(options.syncOff);
+    if (syncs > 1 || (syncs && (parser.isSet(options.exportTo) || parser.isSet(options.import))))
+        return wrong("give one of --sync-with, --sync, --sync-off, --export and --import");
+    if (!parser.isSet(options.syncWith) && parser.isSet(options.user))
+        return wrong("--user goes with --sync-with");
+    if (!parser.isSet(options.sync) && parser.isSet(options.yes))
+        return wrong("--yes goes with --sync");
     const QString bookPath = BookPath();
     book::RecoverAppointmentFile(bookPath);
+    if (syncs)
+        return RunSync(options, bookPath, out, err);
     if (parser.isSet(options.exportTo))
         return ical::ExportBookTo(bookPath, parser.value(options.exportTo), out, err);
     return ical::ImportFilesInto(bookPath, parser.positionalArguments(), QDate::currentDate(), out,

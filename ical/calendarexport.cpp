@@ -74,6 +74,25 @@ QByteArray EventText(book::AppointmentLine from, const book::Appointment &appoin
     return QByteArray(text.get());
 }
 
+// The calendar's own properties by libical, without its END line, and that line.
+std::pair<QByteArray, QByteArray> CalendarFrame()
+{
+    ComponentHandle calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(
+        calendar.get(), icalproperty_new_prodid("-//Zentavo//Zentavo " ZENTAVO_VERSION "//EN"));
+    const StringHandle frame(icalcomponent_as_ical_string_r(calendar.get()));
+    const QByteArray text(frame.get());
+    const qsizetype end = text.lastIndexOf("END:VCALENDAR");
+    Q_ASSERT(end > 0);
+    return {text.first(end), text.sliced(end)};
+}
+
+icaltimetype UtcTime(const QDateTime &at)
+{
+    return icaltime_from_timet_with_zone(at.toSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone());
+}
+
 } // namespace
 
 QByteArray EventUid(QByteArrayView line, qsizetype occurrence)
@@ -83,24 +102,27 @@ QByteArray EventUid(QByteArrayView line, qsizetype occurrence)
     return digest + '-' + QByteArray::number(occurrence) + "@zentavo";
 }
 
+QByteArray CalendarOfLine(QByteArrayView line, QByteArrayView uid, const QDateTime &stamp)
+{
+    QuietErrors();
+    const book::AppointmentLine from(line);
+    const book::Appointment appointment(from);
+    if (!appointment.isValid())
+        return {};
+    const auto [head, end] = CalendarFrame();
+    return head + EventText(from, appointment, uid.toByteArray(), UtcTime(stamp)) + end;
+}
+
 CalendarExport ExportCalendar(const book::AppointmentLines &lines, const QDateTime &stamp)
 {
     QuietErrors();
     CalendarExport result;
-    // The calendar's own properties by libical too; the events go before its end, each made
-    // and written on its own, so that a large book is never one tree of components.
-    ComponentHandle calendar(icalcomponent_new_vcalendar());
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(
-        calendar.get(), icalproperty_new_prodid("-//Zentavo//Zentavo " ZENTAVO_VERSION "//EN"));
-    const StringHandle frame(icalcomponent_as_ical_string_r(calendar.get()));
-    QByteArray text(frame.get());
-    const qsizetype end = text.lastIndexOf("END:VCALENDAR");
-    Q_ASSERT(end > 0);
-    result.calendar = text.first(end);
+    // The events go before the calendar's end, each made and written on its own, so that a
+    // large book is never one tree of components.
+    const auto [head, end] = CalendarFrame();
+    result.calendar = head;
 
-    const icaltimetype stampTime =
-        icaltime_from_timet_with_zone(stamp.toSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone());
+    const icaltimetype stampTime = UtcTime(stamp);
     QHash<QByteArrayView, qsizetype> seen; // equal lines before, by their bytes
     for (const book::AppointmentLine line : lines) {
         const book::Appointment appointment(line);
@@ -112,7 +134,7 @@ CalendarExport ExportCalendar(const book::AppointmentLines &lines, const QDateTi
             EventText(line, appointment, EventUid(line.bytes(), seen[line.bytes()]++), stampTime);
         ++result.events;
     }
-    result.calendar += text.sliced(end);
+    result.calendar += end;
     return result;
 }
 

@@ -23,6 +23,10 @@ struct CalendarExport
 // X-ZENTAVO-OPEN-START. `stamp` is the DTSTAMP of every event.
 CalendarExport ExportCalendar(const book::AppointmentLines &lines, const QDateTime &stamp);
 
+// One line as a calendar of one event, as ExportCalendar() makes it, with the UID given; empty
+// for a line that falls on no date.
+QByteArray CalendarOfLine(QByteArrayView line, QByteArrayView uid, const QDateTime &stamp);
+
 // The UID of a line's event: from its bytes and the number of equal lines before it, so that
 // every export of the same book gives the same UIDs, on any machine.
 QByteArray EventUid(QByteArrayView line, qsizetype occurrence);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 
 namespace platform {
@@ -22,6 +24,9 @@ public:
     // The files to read; none when the user cancelled.
     virtual QStringList openFileNames(QWidget *parent, const QString &title,
                                       const QString &filter) = 0;
+    // A password, in a box that shows dots for what is typed, below `text`; none when the user
+    // cancelled, an empty one when OK came with nothing typed.
+    virtual std::optional<QString> password(QWidget *parent, const QString &text) = 0;
 };
 
 } // namespace platform

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -64,6 +66,19 @@ QStringList MessageBoxes::openFileNames(QWidget *parent, const QString &title,
     if (!files.isEmpty())
         m_folder = QFileInfo(files.constFirst()).absolutePath();
     return files;
+}
+
+std::optional<QString> MessageBoxes::password(QWidget *parent, const QString &text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(AppName());
+    dialog.setLabelText(text);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    // Not a null string for an empty answer, which stands for "cancelled" elsewhere.
+    return dialog.textValue().isNull() ? QString(u""_s) : dialog.textValue();
 }
 
 QString MessageBoxes::folder() const

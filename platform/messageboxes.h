@@ -17,6 +17,7 @@ public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
     QStringList openFileNames(QWidget *parent, const QString &title,
                               const QString &filter) override;
+    std::optional<QString> password(QWidget *parent, const QString &text) override;
 
 private:
     // Where the file dialogs open: the folder of the last file chosen, at first the home folder.

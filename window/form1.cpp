@@ -12,9 +12,13 @@
 #include "platform/look.h"
 #include "platform/minuteturns.h"
 #include "platform/notifications.h"
+#include "platform/passwordstore.h"
 #include "platform/printer.h"
 #include "platform/printers.h"
 #include "platform/screen.h"
+#include "sync/syncpass.h"
+#include "sync/syncreport.h"
+#include "sync/syncsetup.h"
 
 // The icon's pictures are compiled in. Read from a file, an XPM picture makes Qt load every
 // image format plugin first, to ask each whether it reads the file.
@@ -24,6 +28,7 @@
 #include "window/focusframe.h"
 #include "window/placement.h"
 #include "window/reminder.h"
+#include "window/syncdialog.h"
 #include "window/week.h"
 
 #include <QApplication>
@@ -40,6 +45,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -154,6 +160,10 @@ int MsToNextMinute(const QDateTime &now)
 // The days the week window shows, today first.
 constexpr int WeekDaysShown = 7;
 
+// A pass comes this long after the last of a few quick changes, and this often by itself.
+constexpr int SyncSoonMs = 3000;
+constexpr int SyncEveryMs = 5 * 60 * 1000;
+
 } // namespace
 
 form1::form1(Services services, QWidget *parent)
@@ -189,6 +199,9 @@ form1::~form1()
     // Before QWidget's own destructor, whose closing of the window moves the focus, while the
     // frame's handler would still take this for a whole form1.
     delete m_focusFrame;
+    // A pass cut off here is finished by the next start; its requests go before the network
+    // they run on, which is the older child.
+    qDeleteAll(findChildren<caldav::SyncPass *>(Qt::FindDirectChildrenOnly));
 }
 
 void form1::createControls()
@@ -291,6 +304,7 @@ void form1::createControls()
     m_importAction->setObjectName(u"importAction"_s);
     connect(m_importAction, &QAction::triggered, this, &form1::importCalendar,
             Qt::QueuedConnection);
+    createSyncActions();
     // The mouse's menu comes to the box's line; the Menu key's to the box, which would hand it
     // to its line as the line's own; Shift+F10 is the other key that asks for one.
     for (QWidget *box :
@@ -374,6 +388,7 @@ void form1::Form_Load()
     connect(m_bookWatcher, &platform::BookWatcher::dayTurned, this, &form1::followDay);
     ShowDayAgenda(m_shownDate);
     m_bookWatcher->start();
+    updateSyncActions();
     Command1->setFocus();
 }
 
@@ -465,6 +480,9 @@ void form1::showEvent(QShowEvent *event)
             if (std::exchange(m_readFailurePending, false))
                 m_services.dialogs->inform(this, ReadFailureMessage.toString());
             remindPending();
+            // What changed on either side while the program did not run.
+            startSync(false);
+            m_syncEvery->start();
         });
     }
     QWidget::showEvent(event);
@@ -658,6 +676,7 @@ void form1::fcom_Click()
     ft4.clear();
     clearStatus();
     refreshAfterChange();
+    syncSoon();
 }
 
 // Del. and Delete all, and Ctrl+Z, which brings back what they removed.
@@ -694,8 +713,10 @@ void form1::Command3_Click()
         informWriteFailure(deleted.status, u"The appointment could not be deleted."_s,
                            deleted.error);
     refreshAfterChange();
-    if (deleted.lines > 0)
+    if (deleted.lines > 0) {
         tellStatus(u"Deleted: %1. Ctrl+Z brings it back."_s.arg(shown));
+        syncSoon();
+    }
 }
 
 void form1::Command7_Click()
@@ -717,9 +738,11 @@ void form1::Command7_Click()
     ft1->clear();
     ft2->clear();
     refreshAfterChange();
-    if (deleted.lines > 0)
+    if (deleted.lines > 0) {
         tellStatus(u"Deleted all %1. Ctrl+Z brings them back."_s.arg(
             deleted.lines == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(deleted.lines)));
+        syncSoon();
+    }
     Command4->setFocus();
 }
 
@@ -733,6 +756,8 @@ void form1::undoDelete()
         return;
     }
     refreshAfterChange();
+    if (back.lines > 0)
+        syncSoon();
     if (back.imported && back.lines == 0)
         tellStatus(u"The imported appointments are no longer in the book."_s);
     else if (back.imported)
@@ -752,6 +777,9 @@ void form1::showAgendaMenu(const QPoint &at)
     menu->addSeparator();
     menu->addAction(m_exportAction);
     menu->addAction(m_importAction);
+    menu->addSeparator();
+    updateSyncActions();
+    menu->addActions({m_syncStatusAction, m_syncNowAction, m_syncSetupAction, m_syncStopAction});
     menu->exec(at);
 }
 
@@ -879,6 +907,7 @@ void form1::offerImports()
     if (ShowDayAgenda(day.isValid() ? day : m_shownDate))
         chooseLine(first);
     refreshWeek();
+    syncSoon();
     tellStatus(u"Imported %1. Ctrl+Z takes %2 back."_s.arg(
         added.lines == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(added.lines),
         added.lines == 1 ? u"it"_s : u"them"_s));
@@ -901,6 +930,308 @@ void form1::dropEvent(QDropEvent *event)
     // After the drop has ended, so that the dragging program is not kept waiting for the
     // question.
     QTimer::singleShot(0, this, [this, files] { openCalendars(files); });
+}
+
+// The sync with a CalDAV server: passes that run beside the window, the password from the
+// keyring or the user, and the menu's entries that set it up, stop it, and say how it went.
+
+void form1::createSyncActions()
+{
+    m_passwords = new platform::PasswordStore(this);
+    m_syncStatusAction = new QAction(this);
+    m_syncStatusAction->setObjectName(u"syncStatusAction"_s);
+    m_syncStatusAction->setEnabled(false); // a line to read, not to choose
+    m_syncNowAction = new QAction(u"Sync now"_s, this);
+    m_syncNowAction->setObjectName(u"syncNowAction"_s);
+    m_syncSetupAction = new QAction(u"Sync with a server\u2026"_s, this);
+    m_syncSetupAction->setObjectName(u"syncSetupAction"_s);
+    m_syncStopAction = new QAction(u"Stop syncing"_s, this);
+    m_syncStopAction->setObjectName(u"syncStopAction"_s);
+    // Queued, as export and import: what they ask comes once the menu has closed.
+    connect(
+        m_syncNowAction, &QAction::triggered, this, [this] { startSync(true); },
+        Qt::QueuedConnection);
+    connect(m_syncSetupAction, &QAction::triggered, this, &form1::setUpSync, Qt::QueuedConnection);
+    connect(m_syncStopAction, &QAction::triggered, this, &form1::stopSync, Qt::QueuedConnection);
+
+    m_syncSoon = new QTimer(this);
+    m_syncSoon->setObjectName(u"syncSoon"_s);
+    m_syncSoon->setSingleShot(true);
+    m_syncSoon->setInterval(SyncSoonMs);
+    connect(m_syncSoon, &QTimer::timeout, this, [this] { startSync(false); });
+    m_syncEvery = new QTimer(this);
+    m_syncEvery->setObjectName(u"syncEvery"_s);
+    m_syncEvery->setInterval(SyncEveryMs);
+    connect(m_syncEvery, &QTimer::timeout, this, [this] { startSync(false); });
+}
+
+void form1::syncSoon()
+{
+    // A book that syncs with nothing is not looked at again when the timer comes.
+    m_syncSoon->start();
+}
+
+void form1::startSync(bool byUser)
+{
+    caldav::Account account;
+    if (!caldav::SyncIsSetUp(m_services.dataFile, &account)) {
+        m_syncAgain = m_syncAgainByUser = false;
+        updateSyncActions();
+        return;
+    }
+    if (byUser) {
+        m_syncHeld = false;
+        m_syncPasswordAsked = false;
+    } else if (m_syncHeld) {
+        return;
+    }
+    // One pass at a time, and none while a server is being set up.
+    if (m_syncPhase != SyncPhase::Idle || m_syncDialog) {
+        m_syncAgain = true;
+        m_syncAgainByUser = m_syncAgainByUser || byUser;
+        return;
+    }
+    m_syncSoon->stop(); // this pass takes in the changes it waited for
+    m_syncByUser = byUser;
+    const QString key = caldav::PasswordKey(account);
+    if (key != m_syncPasswordKey) {
+        m_syncPasswordKey = key;
+        m_syncPassword.reset();
+        m_syncPasswordTyped = false;
+    }
+    if (account.user.isEmpty() || m_syncPassword) {
+        runSync(m_syncPassword.value_or(QString()));
+        return;
+    }
+    m_syncPhase = SyncPhase::ReadingPassword;
+    updateSyncActions();
+    m_passwords->read(key, [this, account](bool found, const QString &password) {
+        if (found) {
+            m_syncPassword = password;
+            runSync(password);
+            return;
+        }
+        m_syncPhase = SyncPhase::Asking;
+        askSyncPassword(account, [this](bool typed) {
+            if (typed) {
+                runSync(*m_syncPassword);
+                return;
+            }
+            caldav::SyncReport report;
+            report.result = {caldav::DavResult::Kind::NeedsPassword, 0, u"no password given"_s};
+            report.finishedAt = QDateTime::currentDateTime();
+            endSync(report);
+        });
+    });
+}
+
+void form1::runSync(const QString &password)
+{
+    // The dialog opened while the password was looked for: the pass comes once it closes.
+    if (m_syncDialog) {
+        m_syncPhase = SyncPhase::Idle;
+        m_syncAgain = true;
+        m_syncAgainByUser = m_syncAgainByUser || std::exchange(m_syncByUser, false);
+        updateSyncActions();
+        return;
+    }
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    auto *pass = new caldav::SyncPass(m_network, m_services.dataFile, password, this);
+    pass->setToday(m_services.clock->now().date());
+    pass->setRemovalsAllowed(std::exchange(m_syncRemovalsAllowed, false));
+    connect(pass, &caldav::SyncPass::finished, this,
+            [this, pass](const caldav::SyncReport &report) {
+                pass->deleteLater();
+                syncFinished(report);
+            });
+    m_syncPhase = SyncPhase::Running;
+    updateSyncActions();
+    pass->start();
+}
+
+void form1::syncFinished(const caldav::SyncReport &report)
+{
+    m_syncPhase = SyncPhase::Idle;
+    // What came from the server shows at once, as a change of the book made elsewhere.
+    if (report.bookChanged)
+        followBook();
+    if (report.needsConfirmation) {
+        m_syncPhase = SyncPhase::Asking;
+        const bool byUser = m_syncByUser;
+        whenNoQuestionOpen([this, report, byUser] {
+            const bool yes = m_services.dialogs->askYesNo(this, report.question());
+            m_syncPhase = SyncPhase::Idle;
+            m_syncAgain = false; // the answer covers the passes asked for meanwhile
+            if (yes) {
+                m_syncRemovalsAllowed = true;
+                startSync(byUser);
+                return;
+            }
+            m_syncHeld = true;
+            m_syncByUser = false;
+            m_syncSaid = u"Not synced, as it would remove appointments; Sync now asks again"_s;
+            updateSyncActions();
+            whenSyncIdle({});
+        });
+        return;
+    }
+    caldav::Account account;
+    const bool wantsPassword = report.result.kind == caldav::DavResult::Kind::Refused ||
+                               report.result.kind == caldav::DavResult::Kind::NeedsPassword;
+    if (wantsPassword && caldav::SyncIsSetUp(m_services.dataFile, &account) &&
+        !account.user.isEmpty() && !m_syncPasswordAsked) {
+        m_syncPhase = SyncPhase::Asking;
+        askSyncPassword(account, [this, report](bool typed) {
+            if (typed)
+                runSync(*m_syncPassword);
+            else
+                endSync(report);
+        });
+        return;
+    }
+    endSync(report);
+}
+
+void form1::endSync(const caldav::SyncReport &report)
+{
+    m_syncPhase = SyncPhase::Idle;
+    // A password typed is kept once the server has taken it, not before.
+    if (report.result.ok() && std::exchange(m_syncPasswordTyped, false) && m_syncPassword)
+        m_passwords->write(m_syncPasswordKey, *m_syncPassword, [](bool, const QString &) {});
+    m_syncSaid = report.ok() ? u"Last sync: %1, %2"_s.arg(report.finishedAt.toString(u"HH:mm"_s),
+                                                          report.summary())
+                             : u"Last sync failed: %1"_s.arg(report.summary());
+    updateSyncActions();
+    if (std::exchange(m_syncByUser, false))
+        tellStatus((report.ok() ? u"Synced: "_s : u"Sync failed: "_s) + report.summary() + u'.' +
+                   std::exchange(m_syncNote, {}));
+    whenSyncIdle({});
+}
+
+void form1::askSyncPassword(const caldav::Account &account, std::function<void(bool typed)> then)
+{
+    if (m_syncPasswordAsked) {
+        then(false);
+        return;
+    }
+    m_syncPasswordAsked = true;
+    whenNoQuestionOpen([this, account, then = std::move(then)] {
+        const std::optional<QString> typed = m_services.dialogs->password(
+            this, u"The password of %1 on %2:"_s.arg(account.user, account.url.host()));
+        if (typed) {
+            m_syncPassword = *typed;
+            m_syncPasswordTyped = true;
+        }
+        then(typed.has_value());
+    });
+}
+
+void form1::whenSyncIdle(std::function<void()> then)
+{
+    if (m_syncPhase != SyncPhase::Idle) {
+        if (then)
+            m_afterSync.append(std::move(then));
+        return;
+    }
+    if (then)
+        then();
+    // What waited for the pass, then the pass asked for while it ran.
+    for (const std::function<void()> &waiting : std::exchange(m_afterSync, {}))
+        waiting();
+    if (std::exchange(m_syncAgain, false))
+        startSync(std::exchange(m_syncAgainByUser, false));
+}
+
+void form1::whenNoQuestionOpen(std::function<void()> then)
+{
+    if (!isVisible() || QApplication::activeModalWidget()) {
+        QTimer::singleShot(250, this, [this, then = std::move(then)]() mutable {
+            whenNoQuestionOpen(std::move(then));
+        });
+        return;
+    }
+    then();
+}
+
+void form1::updateSyncActions()
+{
+    const bool setUp = caldav::SyncIsSetUp(m_services.dataFile);
+    m_syncNowAction->setEnabled(setUp);
+    m_syncStopAction->setEnabled(setUp);
+    if (!setUp)
+        m_syncStatusAction->setText(u"Not syncing with a server"_s);
+    else if (m_syncPhase == SyncPhase::Running || m_syncPhase == SyncPhase::ReadingPassword)
+        m_syncStatusAction->setText(u"Syncing\u2026"_s);
+    else
+        m_syncStatusAction->setText(m_syncSaid.isEmpty() ? u"Not synced yet"_s : m_syncSaid);
+}
+
+void form1::setUpSync()
+{
+    if (m_syncDialog) {
+        m_syncDialog->raise();
+        m_syncDialog->activateWindow();
+        return;
+    }
+    caldav::Account current;
+    if (caldav::SyncIsSetUp(m_services.dataFile, &current) &&
+        caldav::PasswordKey(current) == m_syncPasswordKey && m_syncPassword)
+        current.password = *m_syncPassword;
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    m_syncDialog = new SyncDialog(
+        m_network, m_services.dataFile, current, m_passwords,
+        [this](std::function<void()> then) { whenSyncIdle(std::move(then)); }, this);
+    m_syncDialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_syncDialog, &SyncDialog::setUp, this,
+            [this](const caldav::Account &account, const QString &keyringError) {
+                m_syncPasswordKey = caldav::PasswordKey(account);
+                m_syncPassword = account.password;
+                m_syncPasswordTyped = false; // the dialog kept it, or said why it could not
+                m_syncHeld = false;
+                m_syncSaid.clear();
+                m_syncNote = keyringError.isEmpty()
+                                 ? QString()
+                                 : u" The keyring could not keep the password (%1): it is "
+                                   u"asked again at the next start."_s.arg(keyringError);
+                updateSyncActions();
+                // The first pass once the dialog has closed.
+                m_syncAgain = true;
+                m_syncAgainByUser = true;
+            });
+    // Passes asked for while it was open come once it is gone.
+    connect(m_syncDialog, &QObject::destroyed, this,
+            [this] { QTimer::singleShot(0, this, [this] { whenSyncIdle({}); }); });
+    m_syncDialog->open();
+}
+
+void form1::stopSync()
+{
+    clearStatus();
+    caldav::Account account;
+    if (!caldav::SyncIsSetUp(m_services.dataFile, &account))
+        return updateSyncActions();
+    if (!m_services.dialogs->askYesNo(
+            this, u"Stop syncing with %1? Nothing is deleted on either side."_s.arg(
+                      account.url.toString())))
+        return;
+    // After the pass that runs, which would write its state again at its end.
+    whenSyncIdle([this, account] {
+        QString error;
+        if (!caldav::StopSync(m_services.dataFile, &error)) {
+            m_services.dialogs->inform(this, u"The sync could not be stopped: %1."_s.arg(error));
+            return;
+        }
+        m_passwords->remove(caldav::PasswordKey(account), [](bool, const QString &) {});
+        m_syncPassword.reset();
+        m_syncPasswordKey.clear();
+        m_syncHeld = false;
+        m_syncSaid.clear();
+        m_syncSoon->stop();
+        updateSyncActions();
+        tellStatus(u"No longer syncs with %1."_s.arg(account.url.toString()));
+    });
 }
 
 // Print: the agenda shown, on the default printer.

@@ -16,18 +16,26 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QNetworkAccessManager;
 class QPlainTextEdit;
 class QPushButton;
 class QStringListModel;
 class QTimer;
 class ReminderWindow;
 class FocusFrame;
+class SyncDialog;
 class WeekWindow;
+
+namespace caldav {
+struct Account;
+struct SyncReport;
+} // namespace caldav
 
 namespace platform {
 class BookWatcher;
@@ -35,6 +43,7 @@ class Clock;
 class Dialogs;
 class MinuteTurns;
 class Notifications;
+class PasswordStore;
 class Printers;
 } // namespace platform
 
@@ -42,8 +51,8 @@ class Printers;
 // buttons. The state of the controls and of the plain members that stand for the hidden ones
 // is the window's; what the program adds beyond them lives in classes of their own that the
 // window wires: the record of deletes (book::UndoHistory), the following of the book and of
-// the day (platform::BookWatcher), the reminders' bookkeeping (book::ReminderSchedule) and
-// the coming week (WeekWindow).
+// the day (platform::BookWatcher), the reminders' bookkeeping (book::ReminderSchedule), the
+// coming week (WeekWindow) and the sync with a CalDAV server (caldav::SyncPass).
 class form1 : public QWidget
 {
     Q_OBJECT
@@ -147,6 +156,30 @@ private:
     void showWeek();
     void refreshWeek();
 
+    // The sync with a CalDAV server, once one is set up: at start, a few seconds after each
+    // change of the book made here, every few minutes, and at "Sync now". Nothing of it waits,
+    // and a server that is down or slow only shows in the menu's line of the last sync.
+    void createSyncActions();
+    // A pass a few seconds after a change, which later changes put off.
+    void syncSoon();
+    // A pass now, or after the one that runs; `byUser` for "Sync now", which also asks again
+    // what was refused before (the password, the question about removals).
+    void startSync(bool byUser);
+    void runSync(const QString &password);
+    void syncFinished(const caldav::SyncReport &report);
+    void endSync(const caldav::SyncReport &report);
+    // Asks for the account's password, once a run and again at each "Sync now"; `then` learns
+    // whether one was typed, which is then m_syncPassword.
+    void askSyncPassword(const caldav::Account &account, std::function<void(bool typed)> then);
+    // Runs `then` now when no pass runs, else once it has ended.
+    void whenSyncIdle(std::function<void()> then);
+    // Runs `then` once the window is up and no other question is open.
+    void whenNoQuestionOpen(std::function<void()> then);
+    // The enabled entries of the menu, and its line of the last sync.
+    void updateSyncActions();
+    void setUpSync();
+    void stopSync();
+
     // The masked entry boxes.
     void ft1_GotFocus();
     void ft1_KeyPress();
@@ -193,6 +226,10 @@ private:
     QHash<qsizetype, QFont> m_countFonts; // the count box's face for each count of digits
     QAction *m_exportAction = nullptr;    // of the agenda's context menu
     QAction *m_importAction = nullptr;
+    QAction *m_syncStatusAction = nullptr; // the last sync, disabled
+    QAction *m_syncNowAction = nullptr;
+    QAction *m_syncSetupAction = nullptr;
+    QAction *m_syncStopAction = nullptr;
     // Calendars read, each batch as one start or drop handed them over, not yet asked about.
     struct PendingImport
     {
@@ -204,6 +241,27 @@ private:
     book::UndoHistory m_history;                    // of Del. and Delete all, for Ctrl+Z
     platform::BookWatcher *m_bookWatcher = nullptr; // the book and the day, followed
     book::ReminderSchedule m_reminders;             // what came due, and was reminded
+
+    // The sync: at most one pass at a time, each a caldav::SyncPass of its own.
+    enum class SyncPhase { Idle, ReadingPassword, Asking, Running };
+    SyncPhase m_syncPhase = SyncPhase::Idle;
+    QNetworkAccessManager *m_network = nullptr;     // made for the first request
+    platform::PasswordStore *m_passwords = nullptr; // the desktop's keyring
+    QTimer *m_syncSoon = nullptr;                   // a few seconds after a change
+    QTimer *m_syncEvery = nullptr;                  // every five minutes
+    bool m_syncAgain = false;                       // asked for while a pass ran: one more after it
+    bool m_syncAgainByUser = false;                 // ... by "Sync now"
+    bool m_syncByUser = false;             // the pass running: its end is said in the status text
+    bool m_syncHeld = false;               // No to a pass's question: none by itself until Sync now
+    bool m_syncRemovalsAllowed = false;    // Yes to it: for the next pass
+    QString m_syncSaid;                    // the last pass's end, for the menu
+    QString m_syncNote;                    // said with the end of the next pass the user asked for
+    QString m_syncPasswordKey;             // whose password m_syncPassword is
+    std::optional<QString> m_syncPassword; // for this run; none while not known
+    bool m_syncPasswordTyped = false;      // at the prompt: to the keyring once the server takes it
+    bool m_syncPasswordAsked = false;      // since the start, or the last Sync now
+    QList<std::function<void()>> m_afterSync; // what waits for the pass to end
+    QPointer<SyncDialog> m_syncDialog;        // "Sync with a server…", while open
 
     // Hidden controls, kept as plain members.
     book::AppointmentLines Combo2; // every line of the data file at the last build

@@ -383,8 +383,43 @@ def calendar_opened():  # an .ics opened while the window runs: asked first, the
     time.sleep(0.5)
     screenshot('imported.png')
 
+def synced_after_save():  # a Save reaches a CalDAV server by itself; the menu shows the last sync
+    port = free_port()
+    STARTED.append(start(['xandikos', '-d', WORK / 'dav', '--defaults', '-l', '127.0.0.1',
+                          '-p', str(port)], WORK / 'xandikos.log'))
+    calendar = f'http://127.0.0.1:{port}/user/calendars/calendar/'
+    client = lambda *a: subprocess.run(
+        ['/usr/bin/python3', pathlib.Path(__file__).parent.parent / 'sync' / 'caldav_client.py',
+         calendar, '', '', *a], capture_output=True, text=True, env=ENV).stdout
+    wait_for(lambda: subprocess.run(['/usr/bin/python3', '-c', 'import socket; socket.create_connection'
+                                     f'(("127.0.0.1", {port}), 1)']).returncode == 0,
+             'the CalDAV server did not start')
+    folder = WORK / 'synced'
+    folder.mkdir()
+    shutil.copy2(WORK / 'zentavo', folder)
+    (folder / 'ganctl.ngb').write_bytes(b'*Once^07/12/2026 09:00 Dentist\r\n')
+    setup = subprocess.run(['./zentavo', '--sync-with', calendar], cwd=folder, env=ENV,
+                           capture_output=True, text=True, timeout=60)
+    check(setup.returncode == 0 and 'Calendar' in setup.stdout, f'--sync-with: {setup}')
+    app = App('synced', env={'TZ': 'UTC'})
+    wait_for(lambda: 'Dentist' in client('uids'), 'the first sync did not reach the server', 30)
+    app.do('New', 'once', 'Tab', '1400', 'Tab', '07122026', 'Tab', 'Tea with Bo', 'Tab', 'Return')
+    wait_for(lambda: 'Tea with Bo' in client('uids'), 'the Save did not reach the server', 30)
+    app.do('agenda')
+    tool('xdotool', 'key', 'shift+F10')
+    time.sleep(1)
+    screenshot('sync-menu.png')
+    tool('xdotool', 'key', 'Escape')
+
+def free_port():
+    import socket
+    with socket.socket() as s:
+        s.bind(('127.0.0.1', 0))
+        return s.getsockname()[1]
+
 JOURNEYS = [first_use, deleting, long_agenda, splash_on_the_fifth, reminder_comes, one_instance, one_book,
-            keyboard_only, screen_reader, read_only, week_and_undo, week_at_scale_two, calendar_opened]
+            keyboard_only, screen_reader, read_only, week_and_undo, week_at_scale_two, calendar_opened,
+            synced_after_save]
 
 def main():
     arguments = [argument for argument in sys.argv[1:] if argument != '--keep']

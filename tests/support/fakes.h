@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 struct FakeClock final : platform::Clock
 {
     QDateTime now() const override { return at; }
@@ -37,9 +39,14 @@ struct FakeDialogs final : platform::Dialogs
     {
         return messages.append(title), files;
     }
+    std::optional<QString> password(QWidget *, const QString &text) override
+    {
+        return messages.append(text), passwordAnswer;
+    }
     QStringList messages;
     bool answerYes = true;
-    QStringList files; // what the file dialogs answer
+    std::optional<QString> passwordAnswer; // none: the user cancels
+    QStringList files;                     // what the file dialogs answer
 };
 
 // Keeps the document of the last Print; its line at `failAt` fails.

@@ -1,0 +1,139 @@
+// A sync of a book of 5,000 lines with a local Radicale: the first sync, which puts every line
+// on the server; a sync with nothing changed; and a sync after one line was added or removed.
+// Each reports its requests: the cost of a pass grows with what changed, not with the book.
+#include "bookgen.h"
+
+#include "book/appointmentfile.h"
+#include "support/davserver.h"
+#include "sync/syncpass.h"
+#include "sync/syncsetup.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Lines = 5000;
+
+// One pass on the book, and the requests it sent.
+int Sync(QNetworkAccessManager &network, const QString &book)
+{
+    caldav::SyncPass pass(&network, book, {});
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&pass, &caldav::SyncPass::finished, &loop,
+                     [&](const caldav::SyncReport &report) {
+                         ok = report.ok();
+                         loop.quit();
+                     });
+    pass.start();
+    loop.exec();
+    return ok ? pass.requestCount() : -1;
+}
+
+// A server, and a book that syncs with a calendar of its own on it.
+struct Setup
+{
+    DavServer server{DavServer::Kind::Radicale};
+    QTemporaryDir folder;
+    QString book = folder.filePath(QStringLiteral("ganctl.ngb"));
+    QNetworkAccessManager network;
+
+    bool start()
+    {
+        if (!server.start())
+            return false;
+        if (book::WriteAppointmentFile(book, GenerateBook(Lines)) != book::WriteStatus::Written)
+            return false;
+        QEventLoop loop;
+        bool ok = false;
+        caldav::SetUpSync(&network, book, {server.calendarUrl(), server.user(), {}}, false,
+                          [&](caldav::SetupReport report) {
+                              ok = report.result.ok();
+                              loop.quit();
+                          });
+        loop.exec();
+        return ok;
+    }
+};
+
+void BM_FirstSync(benchmark::State &state)
+{
+    int requests = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Setup setup;
+        if (!setup.start())
+            return state.SkipWithError("no server");
+        state.ResumeTiming();
+        requests = Sync(setup.network, setup.book);
+        if (requests < 0)
+            return state.SkipWithError("the sync failed");
+    }
+    state.counters["requests"] = requests;
+}
+BENCHMARK(BM_FirstSync)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+Setup &Synced()
+{
+    static Setup setup;
+    static const bool ready = setup.start() && Sync(setup.network, setup.book) > 0;
+    Q_UNUSED(ready);
+    return setup;
+}
+
+void BM_NothingChanged(benchmark::State &state)
+{
+    Setup &setup = Synced();
+    int requests = 0;
+    for (auto _ : state) {
+        requests = Sync(setup.network, setup.book);
+        if (requests < 0)
+            return state.SkipWithError("the sync failed");
+    }
+    state.counters["requests"] = requests;
+}
+BENCHMARK(BM_NothingChanged)->Unit(benchmark::kMillisecond);
+
+// Each round adds a line, or removes the one added before.
+void BM_OneLineChanged(benchmark::State &state)
+{
+    Setup &setup = Synced();
+    int requests = 0;
+    int round = 0;
+    const QString line = QStringLiteral("*Once^24/12/2026 10:00 One more");
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool add = round++ % 2 == 0;
+        const book::WriteStatus written =
+            add ? book::AppendAppointmentLine(setup.book, line)
+                : book::ChangeAppointmentFile(setup.book, [&](const QByteArray &now) {
+                      QByteArray content = now;
+                      content.replace(line.toUtf8() + "\r\n", "");
+                      return book::BookChange{book::BookChange::Kind::Replace, content};
+                  });
+        if (written != book::WriteStatus::Written)
+            return state.SkipWithError("the book cannot be written");
+        state.ResumeTiming();
+        requests = qMax(requests, Sync(setup.network, setup.book));
+        if (requests < 0)
+            return state.SkipWithError("the sync failed");
+    }
+    state.counters["most requests"] = requests;
+}
+BENCHMARK(BM_OneLineChanged)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "sync/syncsetup.h"
+
+#include "sync/syncstate.h"
+
+#include <QFile>
+#include <QPointer>
+
+using namespace Qt::StringLiterals;
+
+namespace caldav {
+
+QString SetupReport::summary() const
+{
+    if (!result.ok())
+        return result.message;
+    return u"Calendar '%1', %2"_s.arg(calendar.name,
+                                      events == 1 ? u"1 event"_s : u"%1 events"_s.arg(events));
+}
+
+void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
+               bool test, std::function<void(SetupReport)> done)
+{
+    FindCalendar(network, account, [=](DavResult result, FoundCalendar calendar) {
+        SetupReport report{result, calendar, 0};
+        if (!result.ok())
+            return done(report);
+        auto *client =
+            new CalendarClient(network, Account{calendar.url, account.user, account.password});
+        client->list([=](DavResult result, Listing listing) mutable {
+            client->deleteLater();
+            report.result = result;
+            report.events = listing.items.size();
+            if (!result.ok() || test)
+                return done(report);
+            const QString path = SyncStatePath(bookPath);
+            std::optional<SyncState> state = LoadSyncState(path);
+            if (!state || state->calendar != calendar.url || state->user != account.user)
+                state = SyncState{calendar.url, account.user, {}, {}, {}};
+            QString error;
+            if (!SaveSyncState(path, *state, &error))
+                report.result = DavResult{DavResult::Kind::ServerError, 0,
+                                          u"the sync state cannot be written: %1"_s.arg(error)};
+            done(report);
+        });
+    });
+}
+
+bool SyncIsSetUp(const QString &bookPath, Account *account)
+{
+    const std::optional<SyncState> state = LoadSyncState(SyncStatePath(bookPath));
+    if (state && account)
+        *account = Account{state->calendar, state->user, {}};
+    return state.has_value();
+}
+
+bool StopSync(const QString &bookPath, QString *error)
+{
+    QFile file(SyncStatePath(bookPath));
+    if (!file.exists() || file.remove())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+QString PasswordKey(const Account &account)
+{
+    return u"%1@%2"_s.arg(account.user, account.url.toString());
+}
+
+} // namespace caldav

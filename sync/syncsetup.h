@@ -1,0 +1,42 @@
+#pragma once
+
+#include "sync/calendarclient.h"
+#include "sync/calendarfinder.h"
+#include "sync/davresult.h"
+
+#include <QString>
+
+#include <functional>
+
+class QNetworkAccessManager;
+
+namespace caldav {
+
+// What setting a server up found.
+struct SetupReport
+{
+    DavResult result;
+    FoundCalendar calendar;
+    qsizetype events = 0; // items in the calendar
+    // "Calendar 'Personal', 42 events", or the error.
+    QString summary() const;
+};
+
+// Finds the calendar the account's address leads to (FindCalendar()), counts its items, and
+// makes the book sync with it from now on: its sync state names the calendar and the user. A
+// state for the same calendar and user is kept as it is; one for another calendar starts
+// afresh, deleting nothing on either side. `test` only finds and counts, and writes nothing.
+void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
+               bool test, std::function<void(SetupReport)> done);
+
+// Whether the book syncs with a server, and with which: the calendar and user of its state.
+bool SyncIsSetUp(const QString &bookPath, Account *account = nullptr);
+
+// Forgets the server: removes the sync state; deletes nothing on either side. False with
+// `error` set where the state cannot be removed.
+bool StopSync(const QString &bookPath, QString *error = nullptr);
+
+// The key under which the account's password is kept in the keyring: "user@url".
+QString PasswordKey(const Account &account);
+
+} // namespace caldav
