@@ -166,7 +166,7 @@ private slots:
     {
         QTest::addColumn<DavServer::Kind>("kind");
         QTest::addColumn<DavServer::Content>("content");
-        QTest::addColumn<QString>("from");     // a path, or "calendar" for the server's calendar
+        QTest::addColumn<QString>("from"); // a path; "calendar": the server's, "calendar/": without
         QTest::addColumn<QString>("radicale"); // the calendar found on Radicale
         QTest::addColumn<QString>("xandikos"); // and on Xandikos
         QTest::addColumn<QString>("name");
@@ -178,7 +178,7 @@ private slots:
         AddServerRows("from the root", ready, u"/"_s, personal, calendar, QString(), false);
         AddServerRows("from the calendar", ready, u"calendar"_s, personal, calendar, QString(),
                       false);
-        AddServerRows("from the calendar without final slash", ready, u"calendar-"_s, personal,
+        AddServerRows("from the calendar without final slash", ready, u"calendar/"_s, personal,
                       calendar, QString(), false);
         QTest::newRow("radicale from the principal")
             << DavServer::Kind::Radicale << ready << u"/alice/"_s << personal << calendar
@@ -203,7 +203,7 @@ private slots:
         QUrl url = server.url().resolved(QUrl(from));
         if (from.startsWith(u"calendar"_s)) {
             url = server.calendarUrl();
-            if (from.endsWith(u'-'))
+            if (from.endsWith(u'/'))
                 url.setPath(url.path().chopped(1));
         }
         QNetworkAccessManager network;

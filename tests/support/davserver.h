@@ -11,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -99,6 +100,11 @@ private:
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")), QIODevice::Append);
         m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        // The server is no part of the program under test: none of the test's preloaded
+        // faults or sanitizer runtime reach it.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("LD_PRELOAD"));
+        m_process.setProcessEnvironment(environment);
         if (m_kind == Kind::Xandikos) {
             m_process.start(QStringLiteral("xandikos"),
                             {QStringLiteral("-d"), data,
