@@ -392,7 +392,8 @@ def synced_after_save():  # a Save reaches a CalDAV server by itself; the menu s
         ['/usr/bin/python3', pathlib.Path(__file__).parent.parent / 'sync' / 'caldav_client.py',
          calendar, '', '', *a], capture_output=True, text=True, env=ENV).stdout
     wait_for(lambda: subprocess.run(['/usr/bin/python3', '-c', 'import socket; socket.create_connection'
-                                     f'(("127.0.0.1", {port}), 1)']).returncode == 0,
+                                     f'(("127.0.0.1", {port}), 1)'],
+                                    stderr=subprocess.DEVNULL).returncode == 0,
              'the CalDAV server did not start')
     folder = WORK / 'synced'
     folder.mkdir()
