@@ -411,22 +411,31 @@ void SyncRun::excludeOccurrences(const QString &href, int attempt)
             settled(item, fetched.etag);
             return operationDone();
         }
-        m_client->put(href, *data, fetched.etag,
-                      [this, href, attempt, item, settled](DavResult result, QByteArray etag) {
-                          if (result.ok()) {
-                              settled(item, etag);
-                              if (etag.isEmpty())
-                                  m_withoutEtag.append(href);
-                              ++m_report.changedThere;
-                              return operationDone();
-                          }
-                          if (isFatal(result))
-                              return fail(result);
-                          if (result.kind == DavResult::Kind::Changed && attempt < Attempts)
-                              return excludeOccurrences(href, attempt + 1);
-                          m_report.leftOut.append(u"%1: %2"_s.arg(href, result.message));
-                          operationDone();
-                      });
+        rewrite(
+            href, *data, fetched.etag, attempt,
+            [settled, item](const QByteArray &etag) { settled(item, etag); },
+            [this, href, attempt] { excludeOccurrences(href, attempt + 1); });
+    });
+}
+
+void SyncRun::rewrite(const QString &href, const QByteArray &data, const QByteArray &etag,
+                      int attempt, std::function<void(const QByteArray &etag)> written,
+                      std::function<void()> again)
+{
+    m_client->put(href, data, etag, [=, this](DavResult result, QByteArray newEtag) {
+        if (result.ok()) {
+            written(newEtag);
+            if (newEtag.isEmpty())
+                m_withoutEtag.append(href);
+            ++m_report.changedThere;
+            return operationDone();
+        }
+        if (isFatal(result))
+            return fail(result);
+        if (result.kind == DavResult::Kind::Changed && attempt < Attempts)
+            return again();
+        m_report.leftOut.append(u"%1: %2"_s.arg(href, result.message));
+        operationDone();
     });
 }
 
@@ -468,25 +477,15 @@ void SyncRun::editItem(const QString &href, const QByteArray &line, int attempt)
                 u"\"%1\": cannot be written to the server"_s.arg(QString::fromUtf8(line)));
             return operationDone();
         }
-        m_client->put(href, *data, fetched.etag,
-                      [this, href, line, attempt, item](DavResult result, QByteArray etag) {
-                          if (result.ok()) {
-                              SyncedItem now = item;
-                              now.lines = {line};
-                              now.etag = etag;
-                              m_state.items.insert(href, now);
-                              if (etag.isEmpty())
-                                  m_withoutEtag.append(href);
-                              ++m_report.changedThere;
-                              return operationDone();
-                          }
-                          if (isFatal(result))
-                              return fail(result);
-                          if (result.kind == DavResult::Kind::Changed && attempt < Attempts)
-                              return editItem(href, line, attempt + 1);
-                          m_report.leftOut.append(u"%1: %2"_s.arg(href, result.message));
-                          operationDone();
-                      });
+        rewrite(
+            href, *data, fetched.etag, attempt,
+            [this, href, line, item](const QByteArray &etag) {
+                SyncedItem now = item;
+                now.lines = {line};
+                now.etag = etag;
+                m_state.items.insert(href, now);
+            },
+            [this, href, line, attempt] { editItem(href, line, attempt + 1); });
     });
 }
 

@@ -54,6 +54,10 @@ private:
     void excludeOccurrences(const QString &href, int attempt);
     void editItem(const QString &href, const QByteArray &line, int attempt);
     NewEvent newEventFor(const QByteArray &line) const;
+    // Writes a new version of an item that the server holds in `etag`: `written` with the new
+    // ETag when it took it, `again` when someone changed it meanwhile (up to Attempts).
+    void rewrite(const QString &href, const QByteArray &data, const QByteArray &etag, int attempt,
+                 std::function<void(const QByteArray &etag)> written, std::function<void()> again);
     void readBack();
     void readEtags();
     void finish();
