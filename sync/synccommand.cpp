@@ -60,7 +60,7 @@ void Keep(const Passwords &passwords, const Account &account, QTextStream &err)
 
 } // namespace
 
-int SyncWithCommand(const QString &bookPath, const Account &given, Passwords passwords,
+int SyncWithCommand(const QString &bookPath, const Account &given, const Passwords &passwords,
                     QTextStream &out, QTextStream &err)
 {
     Account account = given;
@@ -80,7 +80,7 @@ int SyncWithCommand(const QString &bookPath, const Account &given, Passwords pas
     return 0;
 }
 
-int SyncCommand(const QString &bookPath, bool yes, Passwords passwords, QTextStream &out,
+int SyncCommand(const QString &bookPath, bool yes, const Passwords &passwords, QTextStream &out,
                 QTextStream &err)
 {
     Account account;

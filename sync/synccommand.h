@@ -29,11 +29,11 @@ struct Passwords
 // the password or answers what is not CalDAV, or the book cannot be written.
 
 // Sets the server up (SetUpSync()) and says what it found.
-int SyncWithCommand(const QString &bookPath, const Account &account, Passwords passwords,
+int SyncWithCommand(const QString &bookPath, const Account &account, const Passwords &passwords,
                     QTextStream &out, QTextStream &err);
 // One pass, then a line for what it did and one for each thing left out. A pass that would
 // empty a side or remove more than half of one is made only with `yes`.
-int SyncCommand(const QString &bookPath, bool yes, Passwords passwords, QTextStream &out,
+int SyncCommand(const QString &bookPath, bool yes, const Passwords &passwords, QTextStream &out,
                 QTextStream &err);
 // Forgets the server and its password; deletes nothing on either side.
 int SyncOffCommand(const QString &bookPath, const Passwords &passwords, QTextStream &out,

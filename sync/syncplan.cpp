@@ -144,7 +144,7 @@ SyncPlan PlanSync(const QList<QByteArray> &bookLines, const SyncState &state,
             now.lines = read->item.lines;
             now.series = read->item.series;
             now.expanded = today;
-            plan.items.insert(item.href, std::move(now));
+            plan.items.insert(item.href, now);
             continue;
         }
         SyncedItem now = item;
@@ -181,7 +181,7 @@ SyncPlan PlanSync(const QList<QByteArray> &bookLines, const SyncState &state,
             // Any other item of several lines (an all-day event of some days) cannot lose one
             // on the server: the book just holds fewer.
         }
-        plan.items.insert(item.href, std::move(now));
+        plan.items.insert(item.href, now);
     }
 
     // Items new on the server.

@@ -92,30 +92,32 @@ bool SyncRun::isFatal(const DavResult &result) const
 
 void SyncRun::listServer()
 {
-    m_client->changesSince(m_state.syncToken, [this](DavResult result, Listing listing) {
-        if (result.ok())
-            return takeListing(listing);
-        if (isFatal(result))
-            return fail(result);
-        // A token the server no longer knows, or no sync-collection at all: the ctag tells
-        // whether anything changed, a listing what.
-        listAll();
-    });
+    m_client->changesSince(m_state.syncToken,
+                           [this](const DavResult &result, const Listing &listing) {
+                               if (result.ok())
+                                   return takeListing(listing);
+                               if (isFatal(result))
+                                   return fail(result);
+                               // A token the server no longer knows, or no sync-collection at all:
+                               // the ctag tells whether anything changed, a listing what.
+                               listAll();
+                           });
 }
 
 void SyncRun::listAll()
 {
     const auto list = [this] {
-        m_client->list([this](DavResult result, Listing listing) {
+        m_client->list([this](const DavResult &result, const Listing &listing) {
             if (!result.ok())
                 return fail(result);
-            listing.syncToken.clear(); // this server's tokens are not to be used
-            takeListing(listing);
+            Listing without = listing;
+            without.syncToken.clear(); // this server's tokens are not to be used
+            takeListing(without);
         });
     };
     if (m_state.ctag.isEmpty())
         return list();
-    m_client->state([this, list](DavResult result, Listing listing) {
+    m_client->state([this, list](const DavResult &result, const Listing &listing) {
         if (!result.ok())
             return fail(result);
         if (listing.ctag != m_state.ctag)
@@ -176,10 +178,11 @@ void SyncRun::fetchBatch(QStringList hrefs, const std::function<void(QList<Fetch
         return done({});
     const QStringList batch = hrefs.mid(0, FetchBatch);
     hrefs.remove(0, batch.size());
-    m_client->fetch(batch, [this, hrefs, done](DavResult result, QList<FetchedItem> items) {
+    m_client->fetch(batch, [this, hrefs, done](const DavResult &result,
+                                               const QList<FetchedItem> &items) {
         if (!result.ok())
             return fail(result);
-        fetchBatch(hrefs, [items, done](QList<FetchedItem> rest) { done(items + rest); });
+        fetchBatch(hrefs, [items, done](const QList<FetchedItem> &rest) { done(items + rest); });
     });
 }
 
@@ -294,26 +297,28 @@ void SyncRun::putNew(const NewEvent &event, int attempt)
 {
     const QByteArray data =
         ical::CalendarOfLine(event.line, event.uid, QDateTime::currentDateTimeUtc());
-    m_client->put(event.href, data, {}, [this, event, attempt](DavResult result, QByteArray etag) {
-        if (result.ok()) {
-            m_state.items.insert(event.href,
-                                 SyncedItem{event.href, etag, event.uid, {event.line}, false, {}});
-            if (etag.isEmpty())
-                m_withoutEtag.append(event.href);
-            ++m_report.addedThere;
-            return operationDone();
-        }
-        if (result.kind != DavResult::Kind::Changed || attempt >= Attempts) {
-            if (isFatal(result))
-                return fail(result);
-            m_report.leftOut.append(
-                u"\"%1\": %2"_s.arg(QString::fromUtf8(event.line), result.message));
-            return operationDone();
-        }
-        // The href is taken: by this line's own event when a pass was cut off after its PUT,
-        // which is then adopted, or by another item, and the line takes the next UID.
-        m_client->fetch(
-            {event.href}, [this, event, attempt](DavResult result, QList<FetchedItem> items) {
+    m_client->put(
+        event.href, data, {},
+        [this, event, attempt](const DavResult &result, const QByteArray &etag) {
+            if (result.ok()) {
+                m_state.items.insert(
+                    event.href, SyncedItem{event.href, etag, event.uid, {event.line}, false, {}});
+                if (etag.isEmpty())
+                    m_withoutEtag.append(event.href);
+                ++m_report.addedThere;
+                return operationDone();
+            }
+            if (result.kind != DavResult::Kind::Changed || attempt >= Attempts) {
+                if (isFatal(result))
+                    return fail(result);
+                m_report.leftOut.append(
+                    u"\"%1\": %2"_s.arg(QString::fromUtf8(event.line), result.message));
+                return operationDone();
+            }
+            // The href is taken: by this line's own event when a pass was cut off after its PUT,
+            // which is then adopted, or by another item, and the line takes the next UID.
+            m_client->fetch({event.href}, [this, event, attempt](const DavResult &result,
+                                                                 const QList<FetchedItem> &items) {
                 if (!result.ok() && isFatal(result))
                     return fail(result);
                 if (!items.isEmpty()) {
@@ -337,13 +342,13 @@ void SyncRun::putNew(const NewEvent &event, int attempt)
                 }
                 putNew(next, attempt + 1);
             });
-    });
+        });
 }
 
 void SyncRun::removeItem(const QString &href, int attempt)
 {
     const SyncedItem item = m_state.items.value(href);
-    m_client->remove(href, item.etag, [this, href, attempt](DavResult result) {
+    m_client->remove(href, item.etag, [this, href, attempt](const DavResult &result) {
         if (result.ok() || result.kind == DavResult::Kind::NotFound) {
             m_state.items.remove(href);
             ++m_report.removedThere;
@@ -356,73 +361,75 @@ void SyncRun::removeItem(const QString &href, int attempt)
             return operationDone();
         }
         // Changed there since: the change wins over the delete here, and comes back to the book.
-        m_client->fetch({href}, [this, href](DavResult result, QList<FetchedItem> items) {
-            if (!result.ok())
-                return isFatal(result) ? fail(result) : operationDone();
-            if (items.isEmpty()) {
-                m_state.items.remove(href);
-                return operationDone();
-            }
-            const ical::CalendarItem read =
-                ical::ReadCalendarItem(items.first().data, m_pass->m_today);
-            m_lateAdd += read.lines;
-            m_state.items.insert(href, SyncedItem{href, items.first().etag, read.uid, read.lines,
-                                                  read.series, m_pass->m_today});
-            ++m_report.changedHere;
-            operationDone();
-        });
+        m_client->fetch(
+            {href}, [this, href](const DavResult &result, const QList<FetchedItem> &items) {
+                if (!result.ok())
+                    return isFatal(result) ? fail(result) : operationDone();
+                if (items.isEmpty()) {
+                    m_state.items.remove(href);
+                    return operationDone();
+                }
+                const ical::CalendarItem read =
+                    ical::ReadCalendarItem(items.first().data, m_pass->m_today);
+                m_lateAdd += read.lines;
+                m_state.items.insert(href, SyncedItem{href, items.first().etag, read.uid,
+                                                      read.lines, read.series, m_pass->m_today});
+                ++m_report.changedHere;
+                operationDone();
+            });
     });
 }
 
 void SyncRun::excludeOccurrences(const QString &href, int attempt)
 {
-    m_client->fetch({href}, [this, href, attempt](DavResult result, QList<FetchedItem> items) {
-        if (!result.ok())
-            return isFatal(result) ? fail(result) : operationDone();
-        if (items.isEmpty()) { // gone meanwhile
-            m_state.items.remove(href);
-            return operationDone();
-        }
-        const FetchedItem fetched = items.first();
-        const QList<QByteArray> gone = m_plan.exclusions.value(href);
-        SyncedItem item = m_state.items.value(href);
-        const auto settled = [this, href, gone](SyncedItem item, const QByteArray &etag) {
-            QHash<QByteArray, qsizetype> going;
-            for (const QByteArray &line : gone)
-                ++going[line];
-            QList<QByteArray> kept;
-            for (const QByteArray &line : std::as_const(item.lines)) {
-                auto it = going.find(line);
-                if (it != going.end() && *it > 0)
-                    --*it;
-                else
-                    kept.append(line);
+    m_client->fetch(
+        {href}, [this, href, attempt](const DavResult &result, const QList<FetchedItem> &items) {
+            if (!result.ok())
+                return isFatal(result) ? fail(result) : operationDone();
+            if (items.isEmpty()) { // gone meanwhile
+                m_state.items.remove(href);
+                return operationDone();
             }
-            item.lines = kept;
-            item.etag = etag;
-            m_state.items.insert(href, item);
-        };
-        if (fetched.etag != item.etag && attempt == 0) {
-            // Changed there since the listing: the next pass judges the new version.
-            return operationDone();
-        }
-        const std::optional<QByteArray> data = ical::WithoutOccurrences(fetched.data, gone);
-        if (!data) {
-            settled(item, fetched.etag);
-            return operationDone();
-        }
-        rewrite(
-            href, *data, fetched.etag, attempt,
-            [settled, item](const QByteArray &etag) { settled(item, etag); },
-            [this, href, attempt] { excludeOccurrences(href, attempt + 1); });
-    });
+            const FetchedItem fetched = items.first();
+            const QList<QByteArray> gone = m_plan.exclusions.value(href);
+            SyncedItem item = m_state.items.value(href);
+            const auto settled = [this, href, gone](SyncedItem item, const QByteArray &etag) {
+                QHash<QByteArray, qsizetype> going;
+                for (const QByteArray &line : gone)
+                    ++going[line];
+                QList<QByteArray> kept;
+                for (const QByteArray &line : std::as_const(item.lines)) {
+                    auto it = going.find(line);
+                    if (it != going.end() && *it > 0)
+                        --*it;
+                    else
+                        kept.append(line);
+                }
+                item.lines = kept;
+                item.etag = etag;
+                m_state.items.insert(href, item);
+            };
+            if (fetched.etag != item.etag && attempt == 0) {
+                // Changed there since the listing: the next pass judges the new version.
+                return operationDone();
+            }
+            const std::optional<QByteArray> data = ical::WithoutOccurrences(fetched.data, gone);
+            if (!data) {
+                settled(item, fetched.etag);
+                return operationDone();
+            }
+            rewrite(
+                href, *data, fetched.etag, attempt,
+                [settled, item](const QByteArray &etag) { settled(item, etag); },
+                [this, href, attempt] { excludeOccurrences(href, attempt + 1); });
+        });
 }
 
 void SyncRun::rewrite(const QString &href, const QByteArray &data, const QByteArray &etag,
                       int attempt, std::function<void(const QByteArray &etag)> written,
                       std::function<void()> again)
 {
-    m_client->put(href, data, etag, [=, this](DavResult result, QByteArray newEtag) {
+    m_client->put(href, data, etag, [=, this](const DavResult &result, const QByteArray &newEtag) {
         if (result.ok()) {
             written(newEtag);
             if (newEtag.isEmpty())
@@ -502,26 +509,27 @@ void SyncRun::readBack()
     // before the next pass would then never show as removed. What changed since is asked
     // again; when it is all this pass's own doing, the newer token is taken, and the ETags
     // the server did not give with its answers to PUT come with it.
-    m_client->changesSince(m_state.syncToken, [this](DavResult result, Listing listing) {
-        if (result.ok() && !listing.syncToken.isEmpty()) {
-            bool ours = true;
-            for (const QString &href : std::as_const(listing.removed))
-                ours = ours && !m_state.items.contains(href);
-            for (const ItemVersion &item : std::as_const(listing.items)) {
-                const auto it = m_state.items.constFind(item.href);
-                ours = ours && it != m_state.items.cend() &&
-                       (it->etag == item.etag ||
-                        (it->etag.isEmpty() && m_withoutEtag.contains(item.href)));
+    m_client->changesSince(
+        m_state.syncToken, [this](const DavResult &result, const Listing &listing) {
+            if (result.ok() && !listing.syncToken.isEmpty()) {
+                bool ours = true;
+                for (const QString &href : std::as_const(listing.removed))
+                    ours = ours && !m_state.items.contains(href);
+                for (const ItemVersion &item : std::as_const(listing.items)) {
+                    const auto it = m_state.items.constFind(item.href);
+                    ours = ours && it != m_state.items.cend() &&
+                           (it->etag == item.etag ||
+                            (it->etag.isEmpty() && m_withoutEtag.contains(item.href)));
+                }
+                if (ours) {
+                    for (const ItemVersion &item : std::as_const(listing.items))
+                        m_state.items[item.href].etag = item.etag;
+                    m_withoutEtag.clear();
+                    m_state.syncToken = listing.syncToken;
+                }
             }
-            if (ours) {
-                for (const ItemVersion &item : std::as_const(listing.items))
-                    m_state.items[item.href].etag = item.etag;
-                m_withoutEtag.clear();
-                m_state.syncToken = listing.syncToken;
-            }
-        }
-        readEtags();
-    });
+            readEtags();
+        });
 }
 
 void SyncRun::readEtags()
