@@ -335,7 +335,7 @@ void SyncRun::putNew(const NewEvent &event, int attempt)
                 NewEvent next = event;
                 for (qsizetype n = 1;; ++n) {
                     next.uid = event.uid.first(event.uid.lastIndexOf('-')) + '-' +
-                               QByteArray::number(n + attempt * 1000) + "@zentavo";
+                               QByteArray::number(n + qsizetype(attempt) * 1000) + "@zentavo";
                     next.href = m_client->hrefFor(QString::fromUtf8(next.uid));
                     if (!m_server.contains(next.href) && !m_state.items.contains(next.href))
                         break;
@@ -390,7 +390,7 @@ void SyncRun::excludeOccurrences(const QString &href, int attempt)
                 m_state.items.remove(href);
                 return operationDone();
             }
-            const FetchedItem fetched = items.first();
+            const FetchedItem &fetched = items.first();
             const QList<QByteArray> gone = m_plan.exclusions.value(href);
             SyncedItem item = m_state.items.value(href);
             const auto settled = [this, href, gone](SyncedItem item, const QByteArray &etag) {
@@ -426,8 +426,8 @@ void SyncRun::excludeOccurrences(const QString &href, int attempt)
 }
 
 void SyncRun::rewrite(const QString &href, const QByteArray &data, const QByteArray &etag,
-                      int attempt, std::function<void(const QByteArray &etag)> written,
-                      std::function<void()> again)
+                      int attempt, const std::function<void(const QByteArray &etag)> &written,
+                      const std::function<void()> &again)
 {
     m_client->put(href, data, etag, [=, this](const DavResult &result, const QByteArray &newEtag) {
         if (result.ok()) {
@@ -458,7 +458,7 @@ NewEvent SyncRun::newEventFor(const QByteArray &line) const
 
 void SyncRun::editItem(const QString &href, const QByteArray &line, int attempt)
 {
-    m_client->fetch({href}, [this, href, line, attempt](DavResult result,
+    m_client->fetch({href}, [this, href, line, attempt](const DavResult &result,
                                                         QList<FetchedItem> items) {
         if (!result.ok())
             return isFatal(result) ? fail(result) : operationDone();

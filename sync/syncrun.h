@@ -57,7 +57,8 @@ private:
     // Writes a new version of an item that the server holds in `etag`: `written` with the new
     // ETag when it took it, `again` when someone changed it meanwhile (up to Attempts).
     void rewrite(const QString &href, const QByteArray &data, const QByteArray &etag, int attempt,
-                 std::function<void(const QByteArray &etag)> written, std::function<void()> again);
+                 const std::function<void(const QByteArray &etag)> &written,
+                 const std::function<void()> &again);
     void readBack();
     void readEtags();
     void finish();
