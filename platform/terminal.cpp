@@ -43,7 +43,7 @@ QString AskPassword(const QString &prompt)
         quiet.c_lflag &= ~tcflag_t(ECHO);
         ::tcsetattr(fileno(tty), TCSAFLUSH, &quiet);
     }
-    const QString password = LineOf(ReadLine(tty));
+    QString password = LineOf(ReadLine(tty));
     if (terminal)
         ::tcsetattr(fileno(tty), TCSAFLUSH, &before);
     std::fputs("\n", tty);

@@ -18,15 +18,15 @@ QString SetupReport::summary() const
 }
 
 void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
-               bool test, std::function<void(SetupReport)> done)
+               bool test, const std::function<void(SetupReport)> &done)
 {
-    FindCalendar(network, account, [=](DavResult result, FoundCalendar calendar) {
+    FindCalendar(network, account, [=](const DavResult &result, const FoundCalendar &calendar) {
         SetupReport report{result, calendar, 0};
         if (!result.ok())
             return done(report);
         auto *client =
             new CalendarClient(network, Account{calendar.url, account.user, account.password});
-        client->list([=](DavResult result, Listing listing) mutable {
+        client->list([=](const DavResult &result, const Listing &listing) mutable {
             client->deleteLater();
             report.result = result;
             report.events = listing.items.size();

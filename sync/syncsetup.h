@@ -27,7 +27,7 @@ struct SetupReport
 // state for the same calendar and user is kept as it is; one for another calendar starts
 // afresh, deleting nothing on either side. `test` only finds and counts, and writes nothing.
 void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
-               bool test, std::function<void(SetupReport)> done);
+               bool test, const std::function<void(SetupReport)> &done);
 
 // Whether the book syncs with a server, and with which: the calendar and user of its state.
 bool SyncIsSetUp(const QString &bookPath, Account *account = nullptr);

@@ -63,7 +63,7 @@ std::optional<SyncState> LoadSyncState(const QString &path, QString *error)
         return fail(u"%1 names no calendar"_s.arg(path));
     const QJsonArray items = root.value(u"items"_s).toArray();
     state.items.reserve(items.size());
-    for (const QJsonValue &value : items) {
+    for (const QJsonValueConstRef value : items) {
         const QJsonObject object = value.toObject();
         SyncedItem item;
         item.href = object.value(u"href"_s).toString();
@@ -72,10 +72,10 @@ std::optional<SyncState> LoadSyncState(const QString &path, QString *error)
         item.series = object.value(u"series"_s).toBool();
         item.expanded = QDate::fromString(object.value(u"expanded"_s).toString(), Qt::ISODate);
         const QJsonArray lines = object.value(u"lines"_s).toArray();
-        for (const QJsonValue &line : lines)
+        for (const QJsonValueConstRef line : lines)
             item.lines.append(LineBytes(line));
         if (!item.href.isEmpty())
-            state.items.insert(item.href, std::move(item));
+            state.items.insert(item.href, item);
     }
     return state;
 }
