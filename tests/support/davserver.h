@@ -63,6 +63,10 @@ public:
         m_process.kill();
         m_process.waitForFinished();
     }
+    // The server stops answering, keeping its connections, and later goes on where it was.
+    // Xandikos is not killed in the middle of a write: its store would be left locked.
+    void pause() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(m_process.processId()), SIGCONT); }
 
     QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port)); }
     // A calendar of events that the server has from the start (Content::WithCalendar).
