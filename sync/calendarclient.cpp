@@ -226,8 +226,8 @@ void CalendarClient::send(const QByteArray &method, const QUrl &url, const QByte
         });
     connect(
         reply, &QNetworkReply::finished, this,
-        [this, method, url, body, headers, done = std::move(done), redirects, withPassword, reply,
-         certificate] {
+        [this, method, url, body, headers, done = std::move(done), redirects, withPassword,
+         withCredentials, reply, certificate] {
             m_replies.remove(reply);
             reply->deleteLater();
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -260,6 +260,16 @@ void CalendarClient::send(const QByteArray &method, const QUrl &url, const QByte
                 if (url.scheme() == u"https"_s && next.scheme() != u"https"_s)
                     return done(Failure(Kind::Insecure, status,
                                         u"the server sends the request from https to %1"_s.arg(
+                                            next.toDisplayString(QUrl::RemoveUserInfo))),
+                                {});
+                // The password goes to the server it was given for; only the well-known
+                // address may send it on to another, as service discovery has it do.
+                if (withCredentials && MayCarryPassword(next) &&
+                    (next.host() != url.host() || next.port(443) != url.port(443)) &&
+                    !url.path().startsWith(u"/.well-known/"_s))
+                    return done(Failure(Kind::Insecure, status,
+                                        u"the server sends the request on to %1, which is not "
+                                        u"given the password"_s.arg(
                                             next.toDisplayString(QUrl::RemoveUserInfo))),
                                 {});
                 return send(method, next, body, headers, done, redirects + 1);

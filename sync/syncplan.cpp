@@ -149,7 +149,11 @@ SyncPlan PlanSync(const QList<QByteArray> &bookLines, const SyncState &state,
         }
         SyncedItem now = item;
         now.lines = held;
-        if (read != fetched.cend()) {
+        // Every line of the item gone from the book: it goes from the server too, and brings
+        // no new occurrences.
+        const bool going = held.isEmpty() && !item.lines.isEmpty();
+        QList<QByteArray> added;
+        if (read != fetched.cend() && !going) {
             // The same version, expanded around another day: occurrences that came into the
             // twelve months come, those that left them stay.
             QHash<QByteArray, qsizetype> known;
@@ -160,8 +164,9 @@ SyncPlan PlanSync(const QList<QByteArray> &bookLines, const SyncState &state,
                     plan.bookAdd.append(line);
                     ++plan.addedHere;
                 }
-                now.lines.append(line);
+                added.append(line);
             }
+            now.lines += added;
             now.expanded = today;
         }
         if (held.size() < item.lines.size()) {
@@ -176,7 +181,7 @@ SyncPlan PlanSync(const QList<QByteArray> &bookLines, const SyncState &state,
                 for (const QByteArray &line : held)
                     ++kept[line];
                 plan.exclusions.insert(item.href, Missing(item.lines, kept));
-                now.lines = item.lines;
+                now.lines = item.lines + added;
             }
             // Any other item of several lines (an all-day event of some days) cannot lose one
             // on the server: the book just holds fewer.

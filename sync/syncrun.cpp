@@ -90,6 +90,14 @@ bool SyncRun::isFatal(const DavResult &result) const
            result.kind == Kind::NeedsPassword || result.kind == Kind::Insecure;
 }
 
+// A write the server refuses with 403 is refused for that item (a calendar that takes no such
+// event, a UID it holds elsewhere): the item is left out, and the pass goes on.
+bool SyncRun::isFatalForItem(const DavResult &result) const
+{
+    return isFatal(result) &&
+           !(result.kind == DavResult::Kind::Refused && result.httpStatus == 403);
+}
+
 void SyncRun::listServer()
 {
     m_client->changesSince(m_state.syncToken,
@@ -99,7 +107,9 @@ void SyncRun::listServer()
                                if (isFatal(result))
                                    return fail(result);
                                // A token the server no longer knows, or no sync-collection at all:
-                               // the ctag tells whether anything changed, a listing what.
+                               // the ctag tells whether anything changed, a listing what. The next
+                               // pass starts again with a fresh token.
+                               m_state.syncToken.clear();
                                listAll();
                            });
 }
@@ -163,10 +173,18 @@ void SyncRun::fetchChanged()
             m_fetched.insert(item.href, ServerItem{item.etag, ical::ReadCalendarItem(
                                                                   item.data, m_pass->m_today)});
         }
-        // Asked for and not given: gone meanwhile.
+        // Asked for and not given: gone meanwhile, or held back by the server. An item synced
+        // before stays as it was until a listing says it is gone, so that its lines stay too.
         for (const QString &href : hrefs) {
-            if (!answered.contains(href))
+            if (answered.contains(href))
+                continue;
+            const auto known = m_state.items.constFind(href);
+            if (known == m_state.items.cend()) {
                 m_server.remove(href);
+            } else {
+                m_server.insert(href, known->etag);
+                m_fetched.remove(href);
+            }
         }
         plan();
     });
@@ -223,6 +241,8 @@ void SyncRun::plan()
 
 bool SyncRun::changeBook(const QList<QByteArray> &remove, const QList<QByteArray> &add)
 {
+    if (m_stopped)
+        return false;
     if (remove.isEmpty() && add.isEmpty())
         return true;
     QByteArray appended;
@@ -288,6 +308,8 @@ void SyncRun::runNext()
 
 void SyncRun::operationDone()
 {
+    if (m_stopped) // answers still coming after a failure change nothing more
+        return;
     --m_running;
     saveNowAndThen();
     runNext();
@@ -309,7 +331,7 @@ void SyncRun::putNew(const NewEvent &event, int attempt)
                 return operationDone();
             }
             if (result.kind != DavResult::Kind::Changed || attempt >= Attempts) {
-                if (isFatal(result))
+                if (isFatalForItem(result))
                     return fail(result);
                 m_report.leftOut.append(
                     u"\"%1\": %2"_s.arg(QString::fromUtf8(event.line), result.message));
@@ -354,7 +376,7 @@ void SyncRun::removeItem(const QString &href, int attempt)
             ++m_report.removedThere;
             return operationDone();
         }
-        if (isFatal(result))
+        if (isFatalForItem(result))
             return fail(result);
         if (result.kind != DavResult::Kind::Changed || attempt >= Attempts) {
             m_report.leftOut.append(u"%1: %2"_s.arg(href, result.message));
@@ -371,7 +393,10 @@ void SyncRun::removeItem(const QString &href, int attempt)
                 }
                 const ical::CalendarItem read =
                     ical::ReadCalendarItem(items.first().data, m_pass->m_today);
-                m_lateAdd += read.lines;
+                // Into the book before into the state: a state that knows the new version
+                // while the book lacks its lines would delete it on the next pass.
+                if (!changeBook({}, read.lines))
+                    return;
                 m_state.items.insert(href, SyncedItem{href, items.first().etag, read.uid,
                                                       read.lines, read.series, m_pass->m_today});
                 ++m_report.changedHere;
@@ -437,7 +462,7 @@ void SyncRun::rewrite(const QString &href, const QByteArray &data, const QByteAr
             ++m_report.changedThere;
             return operationDone();
         }
-        if (isFatal(result))
+        if (isFatalForItem(result))
             return fail(result);
         if (result.kind == DavResult::Kind::Changed && attempt < Attempts)
             return again();
@@ -471,7 +496,8 @@ void SyncRun::editItem(const QString &href, const QByteArray &line, int attempt)
         if (fetched.etag != item.etag) {
             // Changed there too: both versions stay, the server's as a line of its own.
             const ical::CalendarItem read = ical::ReadCalendarItem(fetched.data, m_pass->m_today);
-            m_lateAdd += read.lines;
+            if (!changeBook({}, read.lines))
+                return;
             m_state.items.insert(href, SyncedItem{href, fetched.etag, read.uid, read.lines,
                                                   read.series, m_pass->m_today});
             ++m_report.changedHere;
@@ -498,9 +524,6 @@ void SyncRun::editItem(const QString &href, const QByteArray &line, int attempt)
 
 void SyncRun::readBack()
 {
-    if (!changeBook({}, m_lateAdd))
-        return;
-    m_lateAdd.clear();
     if (m_report.addedThere + m_report.removedThere + m_report.changedThere == 0 ||
         m_state.syncToken.isEmpty())
         return readEtags();
@@ -578,7 +601,7 @@ bool SyncRun::save()
 
 void SyncRun::saveNowAndThen()
 {
-    if (m_sinceSave.elapsed() >= SaveEveryMs)
+    if (!m_stopped && m_sinceSave.elapsed() >= SaveEveryMs)
         save();
 }
 

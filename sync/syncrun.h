@@ -66,6 +66,7 @@ private:
     void saveNowAndThen();
     // A request that failed for a reason that will fail every other request too.
     bool isFatal(const DavResult &result) const;
+    bool isFatalForItem(const DavResult &result) const;
 
     SyncPass *m_pass;
     CalendarClient *m_client = nullptr;
@@ -83,7 +84,6 @@ private:
     bool m_stopped = false;
     bool m_loaded = false;
     QStringList m_withoutEtag;
-    QList<QByteArray> m_lateAdd; // lines that a 412 brought back to the book
     QElapsedTimer m_sinceSave;
 };
 

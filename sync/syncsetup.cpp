@@ -3,7 +3,9 @@
 #include "sync/syncstate.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QPointer>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +22,16 @@ QString SetupReport::summary() const
 void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
                bool test, const std::function<void(SetupReport)> &done)
 {
+    if (!account.url.userInfo().isEmpty()) {
+        // A password in the address would go to files, messages and plain http.
+        const SetupReport refused{DavResult{DavResult::Kind::Insecure, 0,
+                                            u"give the user name and the password apart from "
+                                            u"the address"_s},
+                                  {},
+                                  0};
+        QTimer::singleShot(0, network, [done, refused] { done(refused); });
+        return;
+    }
     FindCalendar(network, account, [=](const DavResult &result, const FoundCalendar &calendar) {
         SetupReport report{result, calendar, 0};
         if (!result.ok())
