@@ -80,8 +80,9 @@ struct Options
                                       u"URL"_s};
     const QCommandLineOption user{u"user"_s, u"The user name for --sync-with."_s, u"NAME"_s};
     const QCommandLineOption passwordStdin{u"password-stdin"_s,
-                                           u"Reads the password from standard input rather "
-                                           u"than asking for it."_s};
+                                           u"Reads the password for --sync-with or --sync "
+                                           u"from standard input rather than asking for it on "
+                                           u"the terminal."_s};
     const QCommandLineOption sync{u"sync"_s,
                                   u"Syncs once with the server set up, and says what it did."_s};
     const QCommandLineOption yes{u"yes"_s, u"Lets --sync empty a side, or remove more than half "
@@ -196,10 +197,18 @@ int RunSync(Options &options, const QString &bookPath, QTextStream &out, QTextSt
         return caldav::SyncOffCommand(bookPath, passwords, out, err);
     if (parser.isSet(options.sync))
         return caldav::SyncCommand(bookPath, parser.isSet(options.yes), passwords, out, err);
-    const QUrl url = QUrl::fromUserInput(parser.value(options.syncWith));
-    if (!url.isValid() || (url.scheme() != u"https"_s && url.scheme() != u"http"_s)) {
-        err << "zentavo: " << parser.value(options.syncWith) << " is no http or https address"
-            << Qt::endl;
+    // An address with its scheme is read as it is, so that a fault in it (a port of 99999) is
+    // said rather than guessed around; one without, such as "dav.example.org", as a browser
+    // would.
+    const QString given = parser.value(options.syncWith);
+    const QUrl url =
+        given.contains(u"://"_s) ? QUrl(given, QUrl::StrictMode) : QUrl::fromUserInput(given);
+    if (!url.isValid() || url.host().isEmpty() ||
+        (url.scheme() != u"https"_s && url.scheme() != u"http"_s)) {
+        err << "zentavo: " << given << " is no http or https address";
+        if (!url.errorString().isEmpty())
+            err << " (" << url.errorString().section(u';', 0, 0) << ")";
+        err << Qt::endl;
         return 2;
     }
     return caldav::SyncWithCommand(bookPath, {url, parser.value(options.user), {}}, passwords, out,
@@ -242,6 +251,11 @@ int RunCommand(Options &options, int argc, char **argv)
         return wrong("--user goes with --sync-with");
     if (!parser.isSet(options.sync) && parser.isSet(options.yes))
         return wrong("--yes goes with --sync");
+    if (!parser.isSet(options.syncWith) && !parser.isSet(options.sync) &&
+        parser.isSet(options.passwordStdin))
+        return wrong("--password-stdin goes with --sync-with or --sync");
+    if (syncs && !parser.positionalArguments().isEmpty())
+        return wrong("--sync-with, --sync and --sync-off take no files");
     const QString bookPath = BookPath();
     book::RecoverAppointmentFile(bookPath);
     if (syncs)

@@ -16,8 +16,11 @@ public:
     virtual ~Dialogs() = default;
     // An OK button only; returns when the user has closed the box.
     virtual void inform(QWidget *parent, const QString &text) = 0;
-    // Yes and No, Yes the default; true for Yes.
-    virtual bool askYesNo(QWidget *parent, const QString &text) = 0;
+    // The button that Enter presses in a question.
+    enum class Default { Yes, No };
+    // Yes and No, with `preferred` the default and No the answer of Escape; true for Yes. A
+    // question whose Yes removes what the user may still want takes No as its default.
+    virtual bool askYesNo(QWidget *parent, const QString &text, Default preferred) = 0;
     // The file to write, chosen by the user; empty when the user cancelled. `filter` as
     // QFileDialog takes it ("iCalendar files (*.ics)").
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;

@@ -39,11 +39,11 @@ void MessageBoxes::inform(QWidget *parent, const QString &text)
     Run(box);
 }
 
-bool MessageBoxes::askYesNo(QWidget *parent, const QString &text)
+bool MessageBoxes::askYesNo(QWidget *parent, const QString &text, Default preferred)
 {
     QMessageBox box(QMessageBox::NoIcon, AppName(), text, QMessageBox::Yes | QMessageBox::No,
                     parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(preferred == Default::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return Run(box) == QMessageBox::Yes;
 }

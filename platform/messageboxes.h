@@ -13,7 +13,7 @@ class MessageBoxes final : public Dialogs
 {
 public:
     void inform(QWidget *parent, const QString &text) override;
-    bool askYesNo(QWidget *parent, const QString &text) override;
+    bool askYesNo(QWidget *parent, const QString &text, Default preferred) override;
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
     QStringList openFileNames(QWidget *parent, const QString &title,
                               const QString &filter) override;

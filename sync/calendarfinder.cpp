@@ -48,6 +48,7 @@ struct Search : std::enable_shared_from_this<Search>
 {
     std::unique_ptr<CalendarClient> client;
     std::function<void(DavResult, FoundCalendar)> done;
+    bool mayMake = true;
     bool triedWellKnown = false;
     int principals = 0; // followed so far, against servers that name each other's
 
@@ -77,6 +78,11 @@ struct Search : std::enable_shared_from_this<Search>
                 if (result.ok() && (reply.status != 207 || !answer || answer->resources.isEmpty()))
                     result = DavResult{DavResult::Kind::NotCalDav, reply.status,
                                        u"the server's answer is not CalDAV"_s};
+                // A web server that is no WebDAV server knows no PROPFIND.
+                if (reply.status == 405 || reply.status == 501)
+                    result = DavResult{
+                        DavResult::Kind::NotCalDav, reply.status,
+                        u"the server does not speak CalDAV (it answered %1)"_s.arg(reply.status)};
                 next(result, result.ok() ? answer->resources : QList<DavResource>(), reply.url);
             });
     }
@@ -153,7 +159,10 @@ struct Search : std::enable_shared_from_this<Search>
                         IsCalendar(resource) && TakesEvents(resource))
                         return self->finish({}, Found(url, resource));
                 }
-                self->make(CollectionAt(at, at.path(QUrl::FullyDecoded) + u"zentavo/"_s));
+                const QUrl url = CollectionAt(at, at.path(QUrl::FullyDecoded) + u"zentavo/"_s);
+                if (!self->mayMake)
+                    return self->finish({}, FoundCalendar{url, u"Zentavo"_s, false, true});
+                self->make(url);
             });
     }
 
@@ -173,10 +182,11 @@ struct Search : std::enable_shared_from_this<Search>
 
 } // namespace
 
-void FindCalendar(QNetworkAccessManager *network, const Account &account,
+void FindCalendar(QNetworkAccessManager *network, const Account &account, bool mayMake,
                   std::function<void(DavResult, FoundCalendar)> done)
 {
     auto search = std::make_shared<Search>();
+    search->mayMake = mayMake;
     search->client = std::make_unique<CalendarClient>(network, account);
     search->done = std::move(done);
     search->start(account.url);

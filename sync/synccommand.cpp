@@ -18,6 +18,14 @@ bool WantsPassword(const DavResult &result)
     return result.kind == DavResult::Kind::NeedsPassword || result.kind == DavResult::Kind::Refused;
 }
 
+// The failure, with how to give the password where none could be asked for.
+QString FailureText(const DavResult &result)
+{
+    if (result.kind == DavResult::Kind::NeedsPassword)
+        return result.message + u"; give it on standard input with --password-stdin"_s;
+    return result.message;
+}
+
 SetupReport SetUpNow(const QString &bookPath, const Account &account, bool test)
 {
     QNetworkAccessManager network;
@@ -71,7 +79,7 @@ int SyncWithCommand(const QString &bookPath, const Account &given, const Passwor
         report = SetUpNow(bookPath, account, false);
     }
     if (!report.result.ok()) {
-        err << "zentavo: " << report.result.message << Qt::endl;
+        err << "zentavo: " << FailureText(report.result) << Qt::endl;
         return 1;
     }
     Keep(passwords, Account{report.calendar.url, account.user, account.password}, err);
@@ -104,7 +112,7 @@ int SyncCommand(const QString &bookPath, bool yes, const Passwords &passwords, Q
         return 1;
     }
     if (!report.result.ok()) {
-        err << "zentavo: " << report.result.message << Qt::endl;
+        err << "zentavo: " << FailureText(report.result) << Qt::endl;
         return 1;
     }
     if (asked)

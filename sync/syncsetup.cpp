@@ -15,6 +15,8 @@ QString SetupReport::summary() const
 {
     if (!result.ok())
         return result.message;
+    if (calendar.toBeMade)
+        return u"No calendar yet; one named '%1' will be made"_s.arg(calendar.name);
     return u"Calendar '%1', %2"_s.arg(calendar.name,
                                       events == 1 ? u"1 event"_s : u"%1 events"_s.arg(events));
 }
@@ -32,29 +34,30 @@ void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Ac
         QTimer::singleShot(0, network, [done, refused] { done(refused); });
         return;
     }
-    FindCalendar(network, account, [=](const DavResult &result, const FoundCalendar &calendar) {
-        SetupReport report{result, calendar, 0};
-        if (!result.ok())
-            return done(report);
-        auto *client =
-            new CalendarClient(network, Account{calendar.url, account.user, account.password});
-        client->list([=](const DavResult &result, const Listing &listing) mutable {
-            client->deleteLater();
-            report.result = result;
-            report.events = listing.items.size();
-            if (!result.ok() || test)
+    FindCalendar(
+        network, account, !test, [=](const DavResult &result, const FoundCalendar &calendar) {
+            SetupReport report{result, calendar, 0};
+            if (!result.ok() || calendar.toBeMade)
                 return done(report);
-            const QString path = SyncStatePath(bookPath);
-            std::optional<SyncState> state = LoadSyncState(path);
-            if (!state || state->calendar != calendar.url || state->user != account.user)
-                state = SyncState{calendar.url, account.user, {}, {}, {}};
-            QString error;
-            if (!SaveSyncState(path, *state, &error))
-                report.result = DavResult{DavResult::Kind::ServerError, 0,
-                                          u"the sync state cannot be written: %1"_s.arg(error)};
-            done(report);
+            auto *client =
+                new CalendarClient(network, Account{calendar.url, account.user, account.password});
+            client->list([=](const DavResult &result, const Listing &listing) mutable {
+                client->deleteLater();
+                report.result = result;
+                report.events = listing.items.size();
+                if (!result.ok() || test)
+                    return done(report);
+                const QString path = SyncStatePath(bookPath);
+                std::optional<SyncState> state = LoadSyncState(path);
+                if (!state || state->calendar != calendar.url || state->user != account.user)
+                    state = SyncState{calendar.url, account.user, {}, {}, {}};
+                QString error;
+                if (!SaveSyncState(path, *state, &error))
+                    report.result = DavResult{DavResult::Kind::ServerError, 0,
+                                              u"the sync state cannot be written: %1"_s.arg(error)};
+                done(report);
+            });
         });
-    });
 }
 
 bool SyncIsSetUp(const QString &bookPath, Account *account)

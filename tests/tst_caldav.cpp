@@ -54,11 +54,11 @@ std::optional<std::tuple<Args...>> Run(Start start)
     return outcome->values;
 }
 
-std::pair<DavResult, caldav::FoundCalendar> Find(QNetworkAccessManager *network,
-                                                 const caldav::Account &account)
+std::pair<DavResult, caldav::FoundCalendar>
+Find(QNetworkAccessManager *network, const caldav::Account &account, bool mayMake = true)
 {
     const auto answer = Run<DavResult, caldav::FoundCalendar>(
-        [&](auto done) { caldav::FindCalendar(network, account, done); });
+        [&](auto done) { caldav::FindCalendar(network, account, mayMake, done); });
     return answer ? std::pair(std::get<0>(*answer), std::get<1>(*answer))
                   : std::pair(DavResult{Kind::ServerError, 0, u"no answer"_s},
                               caldav::FoundCalendar{});
@@ -207,8 +207,15 @@ private slots:
                 url.setPath(url.path().chopped(1));
         }
         QNetworkAccessManager network;
+        QFETCH(bool, made);
+        // A search that may not make a calendar only names the one it would make.
+        const auto [named, toBeMade] =
+            Find(&network, {url, server.user(), server.password()}, false);
+        COMPARE_KIND(named, Kind::Ok);
+        QCOMPARE(toBeMade.toBeMade, made);
         const auto [result, found] = Find(&network, {url, server.user(), server.password()});
         COMPARE_KIND(result, Kind::Ok);
+        QCOMPARE(found.url, toBeMade.url);
         QFETCH(QString, radicale);
         QFETCH(QString, xandikos);
         QCOMPARE(found.url, server.url().resolved(
@@ -217,7 +224,6 @@ private slots:
         if (name.isEmpty())
             name = kind == DavServer::Kind::Xandikos ? u"calendar"_s : u"Personal"_s;
         QCOMPARE(found.name, name);
-        QFETCH(bool, made);
         QCOMPARE(found.made, made);
 
         // Once made, the calendar is found again: a calendar of events, with that name.
@@ -414,6 +420,9 @@ private slots:
         QTest::newRow("no xml for a multistatus")
             << FakeDav::Answer(207, "Multi-Status", xml, "{\"items\": []}") << u"changes"_s
             << Kind::NotCalDav << u"not CalDAV"_s << 1;
+        QTest::newRow("a web server that is no WebDAV server")
+            << FakeDav::Answer(501, "Unsupported method") << u"find"_s << Kind::NotCalDav
+            << u"the server does not speak CalDAV (it answered 501)"_s << 2;
         QTest::newRow("a page of html")
             << FakeDav::Answer(200, "OK", "text/html", "<html><body>Sign in</body></html>")
             << u"fetch"_s << Kind::NotCalDav << u"not CalDAV"_s << 1;
@@ -446,7 +455,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         DavResult result;
-        if (call == u"list"_s)
+        if (call == u"find"_s) // the address, then its /.well-known/caldav
+            result = Find(&network, calendar.account()).first;
+        else if (call == u"list"_s)
             result = client.list().first;
         else if (call == u"changes"_s)
             result = client.changesSince("some-token").first;
@@ -530,7 +541,7 @@ private slots:
             network.get(), caldav::Account{fake.url(), {}, {}});
         int calls = 0;
         if (search) {
-            caldav::FindCalendar(network.get(), {fake.url(), {}, {}},
+            caldav::FindCalendar(network.get(), {fake.url(), {}, {}}, true,
                                  [&](DavResult, caldav::FoundCalendar) { ++calls; });
         } else {
             calendar->list([&](DavResult, caldav::Listing) { ++calls; });

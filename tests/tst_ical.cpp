@@ -328,6 +328,14 @@ private slots:
         QTest::newRow("an export")
             << QStringList{u"--export"_s, u"-"_s} << 0
             << u"exported 1 appointment; left out 1 line that falls on no date"_s;
+        QTest::newRow("a password for no sync")
+            << QStringList{u"--password-stdin"_s} << 2
+            << u"--password-stdin goes with --sync-with or --sync"_s;
+        QTest::newRow("an address with a port out of range")
+            << QStringList{u"--sync-with"_s, u"http://localhost:99999/"_s} << 2
+            << u"http://localhost:99999/ is no http or https address (Invalid port"_s;
+        QTest::newRow("a sync given files")
+            << QStringList{u"--sync"_s, Data + u"all-day.ics"_s} << 2 << u"take no files"_s;
         QTest::newRow("the version") << QStringList{u"--version"_s} << 0 << u"zentavo 0.1.0"_s;
     }
 

@@ -801,24 +801,24 @@ private slots:
                    u"check messages=Stop syncing with $calendar? Nothing is deleted on either "
                    u"side. | sync=Not syncing with a server | syncNowAction.enabled=0 | server=1"_s,
                    u"bytes *Once^07/12/2026 14:00 Lunch\\r\\n"_s};
-        QTest::newRow("Delete all asks before the server is emptied: No keeps it and holds the "
-                      "sync until Sync now, which asks again; Yes empties it")
+        QTest::newRow("Delete all asks before the server is emptied, No the default: No "
+                      "keeps it and holds the sync until Sync now or a change; Yes empties it")
             << QStringList{
-                   u"server radicale"_s,
-                   lunch,
-                   u"synced-with $user"_s,
-                   u"password"_s,
+                   u"server radicale"_s, lunch, u"synced-with $user"_s, u"password"_s,
                    u"do synced"_s,
                    u"check server=1 | messages=The password of $user on 127.0.0.1:"_s,
                    u"do click Command7; answer no; synced"_s,
-                   u"check messages=All records will be deleted?;This sync would remove 1 "
+                   u"check messages=All records will be deleted?;[No] This sync would remove 1 "
                    u"appointment of 1 from the server. Go on? | server=1 | sync=Not synced, as "
                    u"it would remove appointments; Sync now asks again"_s,
-                   u"do fire syncEvery; synced"_s,
-                   u"check messages= | server=1"_s,
-                   u"do answer yes; menu syncNowAction; synced"_s,
-                   u"check messages=This sync would remove 1 appointment of 1 from the server. "
-                   u"Go on? | server=0 | sync=Last sync: hh:mm, removed 1 there"_s};
+                   u"do fire syncEvery; synced"_s, u"check messages= | server=1"_s,
+                   // The undo brings back what the pass would have removed.
+                   u"do type <UNDO>; synced"_s,
+                   u"check messages= | server=1 | sync=Last sync: hh:mm, nothing to do"_s,
+                   u"do answer yes; click Command7; synced"_s,
+                   u"check messages=All records will be deleted?;[No] This sync would remove 1 "
+                   u"appointment of 1 from the server. Go on? | server=0 | sync=Last sync: "
+                   u"hh:mm, removed 1 there"_s};
         QTest::newRow("a server that asks for a password: asked once a run, and again at "
                       "Sync now")
             << QStringList{

@@ -722,7 +722,8 @@ void form1::Command3_Click()
 void form1::Command7_Click()
 {
     clearStatus();
-    if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s))
+    if (!m_services.dialogs->askYesNo(this, u"All records will be deleted?"_s,
+                                      platform::Dialogs::Default::Yes))
         return;
     const book::UndoHistory::Outcome deleted = m_history.deleteAll();
     if (deleted.status != book::WriteStatus::Written) {
@@ -889,7 +890,8 @@ void form1::offerImports()
     }
     const QString count =
         fresh.size() == 1 ? u"1 appointment"_s : u"%1 appointments"_s.arg(fresh.size());
-    if (!m_services.dialogs->askYesNo(this, u"Add %1 from %2?%3"_s.arg(count, from, skipped)))
+    if (!m_services.dialogs->askYesNo(this, u"Add %1 from %2?%3"_s.arg(count, from, skipped),
+                                      platform::Dialogs::Default::Yes))
         return;
     const book::UndoHistory::Outcome added = m_history.addLines(lines);
     if (added.status != book::WriteStatus::Written) {
@@ -967,7 +969,10 @@ void form1::createSyncActions()
 
 void form1::syncSoon()
 {
-    // A book that syncs with nothing is not looked at again when the timer comes.
+    // A book that syncs with nothing is not looked at again when the timer comes. A change of
+    // the user's own asks again what a held pass asked: an undo may have brought back what
+    // that pass would have removed.
+    m_syncHeld = false;
     m_syncSoon->start();
 }
 
@@ -1060,7 +1065,8 @@ void form1::syncFinished(const caldav::SyncReport &report)
         m_syncPhase = SyncPhase::Asking;
         const bool byUser = m_syncByUser;
         whenNoQuestionOpen([this, report, byUser] {
-            const bool yes = m_services.dialogs->askYesNo(this, report.question());
+            const bool yes = m_services.dialogs->askYesNo(this, report.question(),
+                                                          platform::Dialogs::Default::No);
             m_syncPhase = SyncPhase::Idle;
             m_syncAgain = false; // the answer covers the passes asked for meanwhile
             if (yes) {
@@ -1213,8 +1219,10 @@ void form1::stopSync()
     if (!caldav::SyncIsSetUp(m_services.dataFile, &account))
         return updateSyncActions();
     if (!m_services.dialogs->askYesNo(
-            this, u"Stop syncing with %1? Nothing is deleted on either side."_s.arg(
-                      account.url.toString())))
+            this,
+            u"Stop syncing with %1? Nothing is deleted on either side."_s.arg(
+                account.url.toString()),
+            platform::Dialogs::Default::Yes))
         return;
     // After the pass that runs, which would write its state again at its end.
     whenSyncIdle([this, account] {

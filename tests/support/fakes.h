@@ -27,9 +27,11 @@ struct FakeDialogs final : platform::Dialogs
         messages.append(over && !over->isVisible() ? QStringLiteral("(over no window) ") + text
                                                    : text);
     }
-    bool askYesNo(QWidget *, const QString &text) override
+    // A question whose default is No is recorded with "[No] " before it.
+    bool askYesNo(QWidget *, const QString &text, Default preferred) override
     {
-        return messages.append(text), answerYes;
+        return messages.append(preferred == Default::No ? QStringLiteral("[No] ") + text : text),
+               answerYes;
     }
     QString saveFileName(QWidget *, const QString &title, const QString &) override
     {
