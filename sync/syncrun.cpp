@@ -2,12 +2,15 @@
 
 #include "book/appointment.h"
 #include "book/appointmentfile.h"
+#include "book/appointmentline.h"
 #include "ical/calendarexport.h"
 #include "ical/calendaritem.h"
 #include "sync/syncpass.h"
 
 #include <QDateTime>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +32,16 @@ bool TooMany(qsizetype removed, qsizetype items)
     return removed > 0 && (removed >= items || 2 * removed > items);
 }
 
+// A line as the sync compares it: in UTF-8, as the book reads it. A book may hold older lines
+// in Windows-1252, and what comes from the server is UTF-8; bytes alone would take the same
+// appointment for two.
+QByteArray SameLine(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return bytes.toByteArray();
+    return book::DecodeLineBytes(bytes).toUtf8();
+}
+
 } // namespace
 
 SyncRun::SyncRun(SyncPass *pass)
@@ -46,6 +59,11 @@ void SyncRun::start()
         return QTimer::singleShot(0, this,
                                   [this, error] { fail(u"no server is set up: %1"_s.arg(error)); });
     m_state = std::move(*state);
+    m_saved = m_state;
+    for (SyncedItem &item : m_state.items) {
+        for (QByteArray &line : item.lines)
+            line = SameLine(line);
+    }
     m_loaded = true;
     m_client = new CalendarClient(
         m_pass->m_network, Account{m_state.calendar, m_state.user, m_pass->m_password}, this);
@@ -58,7 +76,7 @@ void SyncRun::start()
         return QTimer::singleShot(0, this, [this] { fail(u"the book cannot be read"_s); });
     for (const book::AppointmentLine line : *lines) {
         if (book::Appointment(line).isValid())
-            m_book.append(line.bytes().toByteArray());
+            m_book.append(SameLine(line.bytes()));
         else
             ++m_undated;
     }
@@ -260,7 +278,7 @@ bool SyncRun::changeBook(const QList<QByteArray> &remove, const QList<QByteArray
             for (const QByteArray &line : remove)
                 ++going[line];
             for (qsizetype i = lines.size() - 1; i >= 0; --i) {
-                const auto it = going.find(lines.at(i).bytes().toByteArray());
+                const auto it = going.find(SameLine(lines.at(i).bytes()));
                 if (it != going.end() && *it > 0) {
                     --*it;
                     lines.removeAt(i);
@@ -584,8 +602,13 @@ bool SyncRun::save()
 {
     if (!m_loaded) // nothing to keep, and no state to write over
         return true;
+    if (m_state == m_saved) {
+        m_sinceSave.restart();
+        return true;
+    }
     QString error;
     if (SaveSyncState(m_statePath, m_state, &error)) {
+        m_saved = m_state;
         m_sinceSave.restart();
         return true;
     }

@@ -71,6 +71,7 @@ private:
     SyncPass *m_pass;
     CalendarClient *m_client = nullptr;
     SyncState m_state;
+    SyncState m_saved; // as the file holds it, so that a pass that changed nothing writes nothing
     QString m_statePath;
     QList<QByteArray> m_book; // the book's lines that fall on a date
     qsizetype m_undated = 0;

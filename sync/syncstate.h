@@ -24,6 +24,8 @@ struct SyncedItem
     bool series = false;
     // The day the series was expanded around; it is expanded again when today moves on.
     QDate expanded;
+
+    friend bool operator==(const SyncedItem &, const SyncedItem &) = default;
 };
 
 // The state of a book's sync: where, as whom, and what the calendar and the book held after
@@ -35,6 +37,8 @@ struct SyncState
     QByteArray syncToken;
     QByteArray ctag;
     QHash<QString, SyncedItem> items;
+
+    friend bool operator==(const SyncState &, const SyncState &) = default;
 };
 
 // The state lies beside the book, in a file of the book's name and ".sync".
