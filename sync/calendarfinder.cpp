@@ -24,6 +24,17 @@ bool TakesEvents(const DavResource &resource)
     return components.isEmpty() || components.contains(u"VEVENT"_s, Qt::CaseInsensitive);
 }
 
+// A calendar that says nothing of the user's privileges may be written to (RFC 3744).
+bool Writable(const DavResource &resource)
+{
+    if (!resource.has(prop::CurrentUserPrivilegeSet))
+        return true;
+    const DavProperty privileges = resource.property(prop::CurrentUserPrivilegeSet);
+    return privileges.hasElement({DavNs, "all"_L1}) || privileges.hasElement({DavNs, "write"_L1}) ||
+           privileges.hasElement({DavNs, "write-content"_L1}) ||
+           privileges.hasElement({DavNs, "bind"_L1});
+}
+
 // The collection at `path` on the server of `base`, with a final slash.
 QUrl CollectionAt(const QUrl &base, const QString &path)
 {
@@ -65,9 +76,9 @@ struct Search : std::enable_shared_from_this<Search>
         std::function<void(const DavResult &, const QList<DavResource> &, const QUrl &answeredAt)>
             next)
     {
-        const QByteArray body =
-            PropfindBody({prop::ResourceType, prop::DisplayName, prop::CurrentUserPrincipal,
-                          prop::CalendarHomeSet, prop::SupportedComponents});
+        const QByteArray body = PropfindBody(
+            {prop::ResourceType, prop::DisplayName, prop::CurrentUserPrincipal,
+             prop::CalendarHomeSet, prop::SupportedComponents, prop::CurrentUserPrivilegeSet});
         client->request(
             "PROPFIND", url, body,
             {{"Depth", depth}, {"Content-Type", "application/xml; charset=utf-8"}},
@@ -144,7 +155,8 @@ struct Search : std::enable_shared_from_this<Search>
                  });
     }
 
-    // The first calendar of events in the home, or a new one.
+    // The first calendar of events in the home that the user may write to (not a calendar of
+    // birthdays that the server makes from the address book), or a new one.
     void searchHome(const QUrl &home)
     {
         auto self = shared_from_this();
@@ -156,7 +168,7 @@ struct Search : std::enable_shared_from_this<Search>
                 for (const DavResource &resource : resources) {
                     const QUrl url = CollectionAt(at, resource.href);
                     if (url != CollectionAt(at, at.path(QUrl::FullyDecoded)) &&
-                        IsCalendar(resource) && TakesEvents(resource))
+                        IsCalendar(resource) && TakesEvents(resource) && Writable(resource))
                         return self->finish({}, Found(url, resource));
                 }
                 const QUrl url = CollectionAt(at, at.path(QUrl::FullyDecoded) + u"zentavo/"_s);

@@ -43,6 +43,13 @@ DavProperty ReadProperty(QXmlStreamReader &reader, const QUrl &base)
                 property.hrefs.append(Decoded(reader.readElementText(), base));
                 continue;
             }
+            if (Is(reader, DavNs, "privilege"_L1)) { // <privilege><write/></privilege>
+                while (reader.readNextStartElement()) {
+                    property.elements.append(DavKey(reader.namespaceUri(), reader.name()));
+                    reader.skipCurrentElement();
+                }
+                continue;
+            }
             if (Is(reader, CalDavNs, "comp"_L1))
                 property.components.append(reader.attributes().value(u"name"_s).toString());
             reader.skipCurrentElement();

@@ -32,6 +32,8 @@ inline constexpr DavName ResourceType{DavNs, QLatin1String("resourcetype")};
 inline constexpr DavName DisplayName{DavNs, QLatin1String("displayname")};
 inline constexpr DavName SyncToken{DavNs, QLatin1String("sync-token")};
 inline constexpr DavName CurrentUserPrincipal{DavNs, QLatin1String("current-user-principal")};
+inline constexpr DavName CurrentUserPrivilegeSet{DavNs,
+                                                 QLatin1String("current-user-privilege-set")};
 inline constexpr DavName GetCtag{CalendarServerNs, QLatin1String("getctag")};
 inline constexpr DavName CalendarHomeSet{CalDavNs, QLatin1String("calendar-home-set")};
 inline constexpr DavName CalendarData{CalDavNs, QLatin1String("calendar-data")};
@@ -43,7 +45,8 @@ inline constexpr DavName SupportedComponents{CalDavNs,
 struct DavProperty
 {
     QString text;           // the text inside, untrimmed: an ETag, a name, an item's iCalendar data
-    QStringList elements;   // the child elements as "namespace name": a resourcetype's kinds
+    QStringList elements;   // the child elements as "namespace name": a resourcetype's kinds,
+                            // and the kinds inside a privilege set's DAV:privilege elements
     QStringList hrefs;      // the paths of the DAV:href children, percent-decoded: a principal
     QStringList components; // the names of the CalDAV comp children: "VEVENT", "VTODO"
 

@@ -190,6 +190,10 @@ private slots:
         QTest::newRow("xandikos from nowhere")
             << DavServer::Kind::Xandikos << ready << u"/nothing/here/"_s << personal << calendar
             << u"calendar"_s << false;
+        // A calendar of events that the user may not write to is passed over.
+        QTest::newRow("radicale-password with a read-only calendar only")
+            << DavServer::Kind::RadicaleWithPassword << DavServer::Content::ReadOnlyCalendar
+            << u"/"_s << u"/alice/zentavo/"_s << QString() << u"Zentavo"_s << true;
         AddServerRows("on an empty account", empty, u"/"_s, u"/alice/zentavo/"_s,
                       u"/user/calendars/zentavo/"_s, u"Zentavo"_s, true);
     }

@@ -1151,7 +1151,9 @@ void form1::whenSyncIdle(std::function<void()> then)
 
 void form1::whenNoQuestionOpen(std::function<void()> then)
 {
-    if (!isVisible() || QApplication::activeModalWidget()) {
+    // The set-up dialog does not hold a question back: its OK waits for the pass that asks.
+    QWidget *const modal = QApplication::activeModalWidget();
+    if (!isVisible() || (modal && modal != m_syncDialog)) {
         QTimer::singleShot(250, this, [this, then = std::move(then)]() mutable {
             whenNoQuestionOpen(std::move(then));
         });

@@ -5,6 +5,7 @@
 // or Xandikos. Each is an unprivileged process of the test's, killed with it (even when the
 // test itself is killed).
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -26,8 +27,9 @@ class DavServer
 {
 public:
     enum class Kind { Radicale, RadicaleWithPassword, Xandikos };
-    // Whether the account has a calendar from the start (calendarUrl()), or nothing at all.
-    enum class Content { WithCalendar, Empty };
+    // Whether the account has a calendar from the start (calendarUrl()), nothing at all, or
+    // (Radicale only) only a calendar "Birthdays" that the user may read but not write.
+    enum class Content { WithCalendar, Empty, ReadOnlyCalendar };
 
     explicit DavServer(Kind kind, Content content = Content::WithCalendar)
         : m_kind(kind)
@@ -121,7 +123,15 @@ private:
             const QString config = m_dir.filePath(QStringLiteral("config"));
             QByteArray text = "[server]\nhosts = 127.0.0.1:" + QByteArray::number(m_port) +
                               "\n[storage]\nfilesystem_folder = " + data.toUtf8() +
-                              "\n[rights]\ntype = owner_only\n[logging]\nlevel = warning\n";
+                              "\n[logging]\nlevel = warning\n";
+            if (m_content == Content::ReadOnlyCalendar) {
+                if (!m_started && !readOnlyCalendar(data))
+                    return false;
+                text += "[rights]\ntype = from_file\nfile = " +
+                        m_dir.filePath(QStringLiteral("rights")).toUtf8() + "\n";
+            } else {
+                text += "[rights]\ntype = owner_only\n";
+            }
             if (m_kind == Kind::RadicaleWithPassword) {
                 const QString users = m_dir.filePath(QStringLiteral("users"));
                 QFile htpasswd(users);
@@ -139,6 +149,26 @@ private:
             m_process.start(QStringLiteral("radicale"), {QStringLiteral("--config"), config});
         }
         return m_process.waitForStarted();
+    }
+
+    // The calendar "Birthdays" of alice, made in Radicale's store as the server would, and
+    // rights that let her read it and write only elsewhere.
+    bool readOnlyCalendar(const QString &data)
+    {
+        const QString calendar = data + QStringLiteral("/collection-root/alice/birthdays");
+        const QByteArray props = R"({"tag": "VCALENDAR", "D:displayname": "Birthdays", )"
+                                 R"("C:supported-calendar-component-set": "VEVENT"})";
+        const QByteArray rights = "[birthdays]\nuser: .+\ncollection: {user}/birthdays\n"
+                                  "permissions: r\n"
+                                  "[principal]\nuser: .+\ncollection: {user}\npermissions: RW\n"
+                                  "[calendars]\nuser: .+\ncollection: {user}/[^/]+\n"
+                                  "permissions: rw\n"
+                                  "[root]\nuser: .+\ncollection:\npermissions: R\n";
+        QFile propsFile(calendar + QStringLiteral("/.Radicale.props"));
+        QFile rightsFile(m_dir.filePath(QStringLiteral("rights")));
+        return QDir().mkpath(calendar) && propsFile.open(QIODevice::WriteOnly) &&
+               propsFile.write(props) == props.size() && rightsFile.open(QIODevice::WriteOnly) &&
+               rightsFile.write(rights) == rights.size();
     }
 
     // Up to ten seconds for the server to listen.
@@ -161,7 +191,7 @@ private:
     // Radicale's calendar "Personal" of alice, made once (MKCALENDAR), as a phone makes one.
     bool prepare()
     {
-        if (m_made || m_kind == Kind::Xandikos || m_content == Content::Empty)
+        if (m_made || m_kind == Kind::Xandikos || m_content != Content::WithCalendar)
             return true;
         QNetworkAccessManager network;
         QNetworkRequest request(calendarUrl());
