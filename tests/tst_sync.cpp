@@ -78,12 +78,16 @@ public:
         return result;
     }
 
-    caldav::SetupReport setUp(const DavServer &server, const QString &password = {}) const
+    // With the server's calendar, or the one at `calendar`.
+    caldav::SetupReport setUp(const DavServer &server, const QString &password = {},
+                              const QString &calendar = {}) const
     {
         QNetworkAccessManager network;
         QEventLoop loop;
         caldav::SetupReport report;
-        caldav::SetUpSync(&network, m_path, {server.calendarUrl(), server.user(), password}, false,
+        const QUrl url =
+            calendar.isEmpty() ? server.calendarUrl() : server.url().resolved(calendar);
+        caldav::SetUpSync(&network, m_path, {url, server.user(), password}, false,
                           [&](caldav::SetupReport done) {
                               report = done;
                               loop.quit();
@@ -512,6 +516,28 @@ private slots:
         QCOMPARE(a.sync().summary(), u"nothing to do"_s);
         lines.sort();
         QCOMPARE(a.lines(), lines);
+    }
+
+    // A calendar that the user may read but not write to, given as the address: each line is
+    // left out with the server's refusal, and the pass goes on.
+    void readOnlyCalendar()
+    {
+        DavServer server(DavServer::Kind::RadicaleWithPassword,
+                         DavServer::Content::ReadOnlyCalendar);
+        QVERIFY(server.start());
+        Device a;
+        const QStringList lines{Line(m_today, u"10:00"_s, u"One"_s),
+                                Line(m_today, u"11:00"_s, u"Two"_s)};
+        a.write(lines);
+        QVERIFY(a.setUp(server, server.password(), u"/alice/birthdays/"_s).result.ok());
+        for (int pass = 0; pass < 2; ++pass) {
+            const caldav::SyncReport report = a.sync(server.password());
+            QVERIFY2(report.ok(), qPrintable(report.summary()));
+            QCOMPARE(report.leftOut.size(), 2);
+            QVERIFY2(report.leftOut.first().contains(u"does not let this user"_s),
+                     qPrintable(report.leftOut.first()));
+            QCOMPARE(a.lines(), lines);
+        }
     }
 
     // A wrong password, and none, to a server that wants one; the right one syncs.
