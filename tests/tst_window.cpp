@@ -778,7 +778,7 @@ private slots:
                    u"check agenda=14:00 Lunch;16:00 Call Bob | sync=Last sync: hh:mm, added 1 "
                    u"here | server=3"_s,
                    u"do serverdown; "_s + save + u"; synced; menu syncNowAction; synced"_s,
-                   u"check sync=Last sync failed: cannot reach $authority: Connection "
+                   u"check sync=Last sync failed at hh:mm: cannot reach $authority: Connection "
                    u"refused | messages= | Label5=Sync failed: "
                    u"cannot reach $authority: Connection refused."_s};
         QTest::newRow("setting up in the dialog: Test says what it found, OK syncs; Stop "
@@ -828,7 +828,7 @@ private slots:
                    u"password wrong"_s,
                    u"do synced"_s,
                    u"check messages=The password of $user on 127.0.0.1: | sync=Last sync "
-                   u"failed: the server refused the user name or password | server=0"_s,
+                   u"failed at hh:mm: the server refused the user name or password | server=0"_s,
                    u"do "_s + save + u"; synced"_s,
                    u"check messages= | server=0"_s,
                    u"do answer password $password; menu syncNowAction; synced"_s,

@@ -1105,9 +1105,11 @@ void form1::endSync(const caldav::SyncReport &report)
     // A password typed is kept once the server has taken it, not before.
     if (report.result.ok() && std::exchange(m_syncPasswordTyped, false) && m_syncPassword)
         m_passwords->write(m_syncPasswordKey, *m_syncPassword, [](bool, const QString &) {});
-    m_syncSaid = report.ok() ? u"Last sync: %1, %2"_s.arg(report.finishedAt.toString(u"HH:mm"_s),
-                                                          report.summary())
-                             : u"Last sync failed: %1"_s.arg(report.summary());
+    m_syncSaid =
+        report.ok()
+            ? u"Last sync: %1, %2"_s.arg(report.finishedAt.toString(u"HH:mm"_s), report.summary())
+            : u"Last sync failed at %1: %2"_s.arg(m_services.clock->now().toString(u"HH:mm"_s),
+                                                  report.summary());
     updateSyncActions();
     if (std::exchange(m_syncByUser, false))
         tellStatus((report.ok() ? u"Synced: "_s : u"Sync failed: "_s) + report.summary() + u'.' +
