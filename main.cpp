@@ -182,16 +182,18 @@ int RunSync(Options &options, const QString &bookPath, QTextStream &out, QTextSt
     if (parser.isSet(options.passwordStdin))
         passwords.given = platform::ReadPasswordLine(stdin);
     passwords.ask = [] { return platform::AskPassword(u"Password: "_s); };
-    passwords.stored = [](const caldav::Account &account) {
+    passwords.stored = [bookPath](const caldav::Account &account) {
         QString password;
-        platform::PasswordStore::ReadNow(caldav::PasswordKey(account), &password);
+        platform::PasswordStore::ReadNow(caldav::PasswordKey(account, bookPath), &password);
         return password;
     };
-    passwords.keep = [](const caldav::Account &account, const QString &password, QString *error) {
-        return platform::PasswordStore::WriteNow(caldav::PasswordKey(account), password, error);
+    passwords.keep = [bookPath](const caldav::Account &account, const QString &password,
+                                QString *error) {
+        return platform::PasswordStore::WriteNow(caldav::PasswordKey(account, bookPath), password,
+                                                 error);
     };
-    passwords.forget = [](const caldav::Account &account) {
-        platform::PasswordStore::RemoveNow(caldav::PasswordKey(account));
+    passwords.forget = [bookPath](const caldav::Account &account) {
+        platform::PasswordStore::RemoveNow(caldav::PasswordKey(account, bookPath));
     };
     if (parser.isSet(options.syncOff))
         return caldav::SyncOffCommand(bookPath, passwords, out, err);

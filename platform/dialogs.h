@@ -19,7 +19,8 @@ public:
     // The button that Enter presses in a question.
     enum class Default { Yes, No };
     // Yes and No, with `preferred` the default and No the answer of Escape; true for Yes. A
-    // question whose Yes removes what the user may still want takes No as its default.
+    // question whose Yes removes what the user did not ask to remove (a sync's removals)
+    // takes No as its default.
     virtual bool askYesNo(QWidget *parent, const QString &text, Default preferred) = 0;
     // The file to write, chosen by the user; empty when the user cancelled. `filter` as
     // QFileDialog takes it ("iCalendar files (*.ics)").

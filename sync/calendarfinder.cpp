@@ -24,15 +24,18 @@ bool TakesEvents(const DavResource &resource)
     return components.isEmpty() || components.contains(u"VEVENT"_s, Qt::CaseInsensitive);
 }
 
-// A calendar that says nothing of the user's privileges may be written to (RFC 3744).
+// Whether the user may add, change and remove the calendar's events (RFC 3744): DAV:write,
+// or its parts bind, write-content and unbind. A calendar that says nothing of the user's
+// privileges may.
 bool Writable(const DavResource &resource)
 {
     if (!resource.has(prop::CurrentUserPrivilegeSet))
         return true;
     const DavProperty privileges = resource.property(prop::CurrentUserPrivilegeSet);
-    return privileges.hasElement({DavNs, "all"_L1}) || privileges.hasElement({DavNs, "write"_L1}) ||
-           privileges.hasElement({DavNs, "write-content"_L1}) ||
-           privileges.hasElement({DavNs, "bind"_L1});
+    const auto has = [&](const char *privilege) {
+        return privileges.hasElement({DavNs, QLatin1String(privilege)});
+    };
+    return has("all") || has("write") || (has("bind") && has("write-content") && has("unbind"));
 }
 
 // The collection at `path` on the server of `base`, with a final slash.

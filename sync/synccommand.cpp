@@ -18,12 +18,14 @@ bool WantsPassword(const DavResult &result)
     return result.kind == DavResult::Kind::NeedsPassword || result.kind == DavResult::Kind::Refused;
 }
 
-// The failure, with how to give the password where none could be asked for.
-QString FailureText(const DavResult &result)
+// The failure, with how to give the password where none was given nor could be asked for.
+QString FailureText(const DavResult &result, const QString &user, const Passwords &passwords)
 {
-    if (result.kind == DavResult::Kind::NeedsPassword)
-        return result.message + u"; give it on standard input with --password-stdin"_s;
-    return result.message;
+    if (result.kind != DavResult::Kind::NeedsPassword || !passwords.given.isNull())
+        return result.message;
+    if (user.isEmpty())
+        return result.message + u"; give the user name with --sync-with URL --user NAME"_s;
+    return result.message + u"; give the password on standard input with --password-stdin"_s;
 }
 
 SetupReport SetUpNow(const QString &bookPath, const Account &account, bool test)
@@ -79,7 +81,7 @@ int SyncWithCommand(const QString &bookPath, const Account &given, const Passwor
         report = SetUpNow(bookPath, account, false);
     }
     if (!report.result.ok()) {
-        err << "zentavo: " << FailureText(report.result) << Qt::endl;
+        err << "zentavo: " << FailureText(report.result, account.user, passwords) << Qt::endl;
         return 1;
     }
     Keep(passwords, Account{report.calendar.url, account.user, account.password}, err);
@@ -107,12 +109,12 @@ int SyncCommand(const QString &bookPath, bool yes, const Passwords &passwords, Q
         report = SyncNow(bookPath, account.password, yes);
     }
     if (report.needsConfirmation) {
-        err << "zentavo: " << report.question().chopped(QStringLiteral(" Go on?").size())
+        err << "zentavo: " << report.question().chopped(QStringLiteral(". Go on?").size())
             << "; nothing was changed. Give --yes to do it." << Qt::endl;
         return 1;
     }
     if (!report.result.ok()) {
-        err << "zentavo: " << FailureText(report.result) << Qt::endl;
+        err << "zentavo: " << FailureText(report.result, account.user, passwords) << Qt::endl;
         return 1;
     }
     if (asked)

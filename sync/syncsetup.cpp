@@ -78,9 +78,9 @@ bool StopSync(const QString &bookPath, QString *error)
     return false;
 }
 
-QString PasswordKey(const Account &account)
+QString PasswordKey(const Account &account, const QString &bookPath)
 {
-    return u"%1@%2"_s.arg(account.user, account.url.toString());
+    return u"%1@%2 for %3"_s.arg(account.user, account.url.toString(), bookPath);
 }
 
 } // namespace caldav

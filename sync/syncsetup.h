@@ -36,7 +36,8 @@ bool SyncIsSetUp(const QString &bookPath, Account *account = nullptr);
 // `error` set where the state cannot be removed.
 bool StopSync(const QString &bookPath, QString *error = nullptr);
 
-// The key under which the account's password is kept in the keyring: "user@url".
-QString PasswordKey(const Account &account);
+// The key under which the account's password for the book is kept in the keyring: "user@url
+// for /path/ganctl.ngb". Each book has its own, so that stopping one leaves another's.
+QString PasswordKey(const Account &account, const QString &bookPath);
 
 } // namespace caldav

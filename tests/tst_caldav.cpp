@@ -10,9 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -139,6 +141,14 @@ const char *KindName(Kind kind)
         (result).kind == (expected),                                                               \
         qPrintable(u"%1 (%2), not %3"_s.arg(QLatin1String(KindName((result).kind)),                \
                                             (result).message, QLatin1String(KindName(expected)))))
+
+// A loopback port that was free a moment ago.
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
 
 // A row for each kind of server, with the values of the other columns.
 template<typename... Values>
@@ -424,9 +434,6 @@ private slots:
         QTest::newRow("no xml for a multistatus")
             << FakeDav::Answer(207, "Multi-Status", xml, "{\"items\": []}") << u"changes"_s
             << Kind::NotCalDav << u"not CalDAV"_s << 1;
-        QTest::newRow("a web server that is no WebDAV server")
-            << FakeDav::Answer(501, "Unsupported method") << u"find"_s << Kind::NotCalDav
-            << u"the server does not speak CalDAV (it answered 501)"_s << 2;
         QTest::newRow("a page of html")
             << FakeDav::Answer(200, "OK", "text/html", "<html><body>Sign in</body></html>")
             << u"fetch"_s << Kind::NotCalDav << u"not CalDAV"_s << 1;
@@ -459,9 +466,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         DavResult result;
-        if (call == u"find"_s) // the address, then its /.well-known/caldav
-            result = Find(&network, calendar.account()).first;
-        else if (call == u"list"_s)
+        if (call == u"list"_s)
             result = client.list().first;
         else if (call == u"changes"_s)
             result = client.changesSince("some-token").first;
@@ -478,12 +483,33 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
     }
 
+    // A web server that is no WebDAV server, as Python's answers PROPFIND: said so.
+    void notCalDav()
+    {
+        const quint16 port = FreePort();
+        QTemporaryDir folder;
+        QProcess web;
+        web.setWorkingDirectory(folder.path());
+        web.start(u"python3"_s,
+                  {u"-m"_s, u"http.server"_s, QString::number(port), u"--bind"_s, u"127.0.0.1"_s});
+        QVERIFY(web.waitForStarted());
+        QVERIFY(QTest::qWaitFor([port] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            return socket.waitForConnected(100);
+        }));
+        QNetworkAccessManager network;
+        const auto [result, found] =
+            Find(&network, {QUrl(u"http://127.0.0.1:%1/"_s.arg(port)), {}, {}});
+        COMPARE_KIND(result, Kind::NotCalDav);
+        QCOMPARE(result.message, u"the server does not speak CalDAV (it answered 501)"_s);
+        web.kill();
+        web.waitForFinished();
+    }
+
     void unreachable()
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
+        const quint16 port = FreePort(); // where nothing listens
         QNetworkAccessManager network;
         caldav::CalendarClient calendar(&network,
                                         {QUrl(u"http://127.0.0.1:%1/cal/"_s.arg(port)), {}, {}});

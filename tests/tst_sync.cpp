@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -273,8 +274,15 @@ private slots:
         QCOMPARE(b.lines().size(), 5);
         QCOMPARE(ServerEvents(server).size(), 5);
 
-        // Nothing changed: nothing to do, on both.
+        // Nothing changed: nothing to do, on both, and the state is not written again.
+        const auto stateFile = [&a] {
+            struct stat file = {};
+            ::stat(QFile::encodeName(caldav::SyncStatePath(a.path())).constData(), &file);
+            return file.st_ino;
+        };
+        const ino_t state = stateFile();
         QCOMPARE(a.sync().summary(), u"nothing to do; 1 left out"_s);
+        QCOMPARE(stateFile(), state);
         a.remove(both);
         b.add(Line(m_today.addDays(3), u"12:00"_s, u"Haircut"_s));
         QVERIFY(a.sync().ok());

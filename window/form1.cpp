@@ -998,7 +998,7 @@ void form1::startSync(bool byUser)
     }
     m_syncSoon->stop(); // this pass takes in the changes it waited for
     m_syncByUser = byUser;
-    const QString key = caldav::PasswordKey(account);
+    const QString key = caldav::PasswordKey(account, m_services.dataFile);
     if (key != m_syncPasswordKey) {
         m_syncPasswordKey = key;
         m_syncPassword.reset();
@@ -1032,12 +1032,14 @@ void form1::startSync(bool byUser)
 
 void form1::runSync(const QString &password)
 {
-    // The dialog opened while the password was looked for: the pass comes once it closes.
+    // The dialog opened while the password was looked for: the pass comes once it closes, and
+    // what waits for the window to be idle (the dialog's OK) goes on.
     if (m_syncDialog) {
         m_syncPhase = SyncPhase::Idle;
         m_syncAgain = true;
         m_syncAgainByUser = m_syncAgainByUser || std::exchange(m_syncByUser, false);
         updateSyncActions();
+        QTimer::singleShot(0, this, [this] { whenSyncIdle({}); });
         return;
     }
     if (!m_network)
@@ -1065,13 +1067,17 @@ void form1::syncFinished(const caldav::SyncReport &report)
         m_syncPhase = SyncPhase::Asking;
         const bool byUser = m_syncByUser;
         whenNoQuestionOpen([this, report, byUser] {
-            const bool yes = m_services.dialogs->askYesNo(this, report.question(),
+            const bool yes = m_services.dialogs->askYesNo(questionParent(), report.question(),
                                                           platform::Dialogs::Default::No);
             m_syncPhase = SyncPhase::Idle;
             m_syncAgain = false; // the answer covers the passes asked for meanwhile
             if (yes) {
                 m_syncRemovalsAllowed = true;
                 startSync(byUser);
+                // Held back by the set-up dialog, the pass leaves the window idle: what
+                // waits for that (the dialog's OK) goes on.
+                if (m_syncPhase == SyncPhase::Idle)
+                    whenSyncIdle({});
                 return;
             }
             m_syncHeld = true;
@@ -1102,6 +1108,7 @@ void form1::syncFinished(const caldav::SyncReport &report)
 void form1::endSync(const caldav::SyncReport &report)
 {
     m_syncPhase = SyncPhase::Idle;
+    m_syncRemovalsAllowed = false; // a Yes is for the pass it was asked for
     // A password typed is kept once the server has taken it, not before.
     if (report.result.ok() && std::exchange(m_syncPasswordTyped, false) && m_syncPassword)
         m_passwords->write(m_syncPasswordKey, *m_syncPassword, [](bool, const QString &) {});
@@ -1126,7 +1133,7 @@ void form1::askSyncPassword(const caldav::Account &account, std::function<void(b
     m_syncPasswordAsked = true;
     whenNoQuestionOpen([this, account, then = std::move(then)] {
         const std::optional<QString> typed = m_services.dialogs->password(
-            this, u"The password of %1 on %2:"_s.arg(account.user, account.url.host()));
+            questionParent(), u"The password of %1 on %2:"_s.arg(account.user, account.url.host()));
         if (typed) {
             m_syncPassword = *typed;
             m_syncPasswordTyped = true;
@@ -1149,6 +1156,13 @@ void form1::whenSyncIdle(std::function<void()> then)
         waiting();
     if (std::exchange(m_syncAgain, false))
         startSync(std::exchange(m_syncAgainByUser, false));
+}
+
+QWidget *form1::questionParent()
+{
+    if (m_syncDialog)
+        return m_syncDialog;
+    return this;
 }
 
 void form1::whenNoQuestionOpen(std::function<void()> then)
@@ -1186,7 +1200,7 @@ void form1::setUpSync()
     }
     caldav::Account current;
     if (caldav::SyncIsSetUp(m_services.dataFile, &current) &&
-        caldav::PasswordKey(current) == m_syncPasswordKey && m_syncPassword)
+        caldav::PasswordKey(current, m_services.dataFile) == m_syncPasswordKey && m_syncPassword)
         current.password = *m_syncPassword;
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
@@ -1196,7 +1210,8 @@ void form1::setUpSync()
     m_syncDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_syncDialog, &SyncDialog::setUp, this,
             [this](const caldav::Account &account, const QString &keyringError) {
-                m_syncPasswordKey = caldav::PasswordKey(account);
+                m_syncPasswordKey = caldav::PasswordKey(account, m_services.dataFile);
+                m_syncRemovalsAllowed = false; // given for the server before
                 m_syncPassword = account.password;
                 m_syncPasswordTyped = false; // the dialog kept it, or said why it could not
                 m_syncHeld = false;
@@ -1235,7 +1250,8 @@ void form1::stopSync()
             m_services.dialogs->inform(this, u"The sync could not be stopped: %1."_s.arg(error));
             return;
         }
-        m_passwords->remove(caldav::PasswordKey(account), [](bool, const QString &) {});
+        m_passwords->remove(caldav::PasswordKey(account, m_services.dataFile),
+                            [](bool, const QString &) {});
         m_syncPassword.reset();
         m_syncPasswordKey.clear();
         m_syncHeld = false;

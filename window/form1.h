@@ -175,6 +175,8 @@ private:
     void whenSyncIdle(std::function<void()> then);
     // Runs `then` once the window is up and no other question is open.
     void whenNoQuestionOpen(std::function<void()> then);
+    // The window over which a question of a pass comes: the set-up dialog, while it is open.
+    QWidget *questionParent();
     // The enabled entries of the menu, and its line of the last sync.
     void updateSyncActions();
     void setUpSync();

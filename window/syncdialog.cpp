@@ -122,7 +122,10 @@ void SyncDialog::test()
                           if (!dialog)
                               return; // closed meanwhile
                           dialog->setRunning(false, false);
-                          dialog->say(report.summary());
+                          if (report.result.ok())
+                              dialog->say(report.summary());
+                          else
+                              dialog->sayFailure(report.summary());
                       });
 }
 
@@ -144,7 +147,7 @@ void SyncDialog::accept()
                     return;
                 if (!report.result.ok()) {
                     dialog->setRunning(false, false);
-                    dialog->say(report.summary());
+                    dialog->sayFailure(report.summary());
                     return;
                 }
                 // The password goes under the calendar found, which names the sync from now on.
@@ -162,7 +165,8 @@ void SyncDialog::accept()
                 if (found.user.isEmpty())
                     return done(true, {});
                 dialog->say(u"Keeping the password in the keyring\u2026"_s);
-                dialog->m_passwords->write(caldav::PasswordKey(found), found.password, done);
+                dialog->m_passwords->write(caldav::PasswordKey(found, dialog->m_bookPath),
+                                           found.password, done);
             });
     });
 }
@@ -187,4 +191,17 @@ void SyncDialog::setRunning(bool running, bool settingUp)
 void SyncDialog::say(const QString &text)
 {
     m_result->setText(text);
+}
+
+void SyncDialog::sayFailure(const QString &message)
+{
+    // A message of the sync is a clause ("the server refused ..."); here it stands alone. One
+    // that starts with an address keeps it as it is.
+    QString sentence = message;
+    if (!sentence.isEmpty() && sentence.front().isLower() &&
+        !sentence.section(u' ', 0, 0).contains(u':'))
+        sentence.front() = sentence.front().toUpper();
+    if (!sentence.endsWith(u'.'))
+        sentence += u'.';
+    say(sentence);
 }

@@ -47,6 +47,7 @@ private:
     bool readAccount(caldav::Account *account);
     void setRunning(bool running, bool settingUp);
     void say(const QString &text);
+    void sayFailure(const QString &message); // as a sentence of its own
 
     QNetworkAccessManager *const m_network;
     const QString m_bookPath;
