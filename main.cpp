@@ -199,14 +199,9 @@ int RunSync(Options &options, const QString &bookPath, QTextStream &out, QTextSt
         return caldav::SyncOffCommand(bookPath, passwords, out, err);
     if (parser.isSet(options.sync))
         return caldav::SyncCommand(bookPath, parser.isSet(options.yes), passwords, out, err);
-    // An address with its scheme is read as it is, so that a fault in it (a port of 99999) is
-    // said rather than guessed around; one without, such as "dav.example.org", as a browser
-    // would.
     const QString given = parser.value(options.syncWith);
-    const QUrl url =
-        given.contains(u"://"_s) ? QUrl(given, QUrl::StrictMode) : QUrl::fromUserInput(given);
-    if (!url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != u"https"_s && url.scheme() != u"http"_s)) {
+    const QUrl url = caldav::AddressFromUser(given);
+    if (!url.isValid()) {
         err << "zentavo: " << given << " is no http or https address";
         if (!url.errorString().isEmpty())
             err << " (" << url.errorString().section(u';', 0, 0) << ")";

@@ -60,6 +60,17 @@ void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Ac
         });
 }
 
+QUrl AddressFromUser(const QString &typed)
+{
+    const QString address = typed.trimmed();
+    QUrl url =
+        address.contains(u"://"_s) ? QUrl(address, QUrl::StrictMode) : QUrl::fromUserInput(address);
+    if (url.isValid() &&
+        (url.host().isEmpty() || (url.scheme() != u"https"_s && url.scheme() != u"http"_s)))
+        url = QUrl();
+    return url;
+}
+
 bool SyncIsSetUp(const QString &bookPath, Account *account)
 {
     const std::optional<SyncState> state = LoadSyncState(SyncStatePath(bookPath));

@@ -29,6 +29,11 @@ struct SetupReport
 void SetUpSync(QNetworkAccessManager *network, const QString &bookPath, const Account &account,
                bool test, const std::function<void(SetupReport)> &done);
 
+// The address a user typed: one with its scheme as it is, so that a fault in it (a port of
+// 99999) is said rather than guessed around; one without ("dav.example.org") as a browser
+// reads it. Invalid, with its errorString(), where it is no http or https address.
+QUrl AddressFromUser(const QString &typed);
+
 // Whether the book syncs with a server, and with which: the calendar and user of its state.
 bool SyncIsSetUp(const QString &bookPath, Account *account = nullptr);
 

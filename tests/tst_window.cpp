@@ -515,6 +515,10 @@ class TestWindow : public QObject
             QVERIFY2(put.ok(), qPrintable(put.message));
         } else if (verb == u"serverdown"_s) {
             m_server->stop();
+        } else if (verb == u"serverpause"_s) { // it stops answering, until serverresume
+            m_server->pause();
+        } else if (verb == u"serverresume"_s) {
+            m_server->resume();
         } else if (verb == u"restart"_s) { // the window closes, and the program starts again
             m_window.reset();
             openWindow();
@@ -747,11 +751,12 @@ private slots:
     // user and password), "synced-with [USER [PASSWORD]]" (the book syncs with the server's
     // calendar, as the command line sets it up), "keyring" (a gnome-keyring daemon serves the
     // row) and "password TEXT" (what the password prompt answers). Actions: synced (waits for
-    // the passes to end), fire TIMER, serverdown, restart (the program again), answer password
-    // [TEXT] (none: cancel); checks: sync (the menu's line), server (its events), keyring (the
-    // password kept there), and the menu's actions by name. $server, $authority, $calendar,
-    // $user and $password stand for the server's. libsecret keeps its session with the first
-    // keyring daemon that a process met: of these rows, one may have a keyring.
+    // the passes to end), fire TIMER, serverdown, serverpause, serverresume, restart (the program
+    // again), answer password [TEXT] (none: cancel); checks: sync (the menu's line), server (its
+    // events), keyring (the password kept there), and the menu's actions by name. $server,
+    // $authority, $calendar, $user and $password stand for the server's. libsecret keeps its
+    // session with the first keyring daemon that a process met: of these rows, one may have a
+    // keyring.
     void sync_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -817,8 +822,8 @@ private slots:
                    u"check messages= | server=1 | sync=Last sync: hh:mm, nothing to do"_s,
                    // Yes comes over the set-up dialog, whose OK waits for that pass; the
                    // new set-up asks again.
-                   u"do answer yes; click Command7; fire syncSoon; menu syncSetupAction; click "
-                   u"syncOk; synced"_s,
+                   u"do answer yes; click Command7; serverpause; fire syncSoon; menu "
+                   u"syncSetupAction; click syncOk; serverresume; synced"_s,
                    u"check messages=All records will be deleted?;[No] This sync would remove 1 "
                    u"appointment of 1 from the server. Go on?;[No] This sync would remove 1 "
                    u"appointment of 1 from the server. Go on? | server=0 | sync=Last sync: "

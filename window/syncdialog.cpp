@@ -97,9 +97,8 @@ SyncDialog::SyncDialog(QNetworkAccessManager *network, QString bookPath,
 bool SyncDialog::readAccount(caldav::Account *account)
 {
     const QString address = m_address->text().trimmed();
-    const QUrl url = QUrl::fromUserInput(address);
-    if (address.isEmpty() || !url.isValid() ||
-        (url.scheme() != u"https"_s && url.scheme() != u"http"_s)) {
+    const QUrl url = caldav::AddressFromUser(address);
+    if (address.isEmpty() || !url.isValid()) {
         say(address.isEmpty() ? u"Give the address of the server."_s
                               : u"%1 is no http or https address."_s.arg(address));
         m_address->setFocus();
