@@ -299,92 +299,6 @@ private slots:
             QVERIFY(clock.elapsed() < 2000);
     }
 
-    void items_data()
-    {
-        QTest::addColumn<DavServer::Kind>("kind");
-        AddServerRows("");
-    }
-    void items()
-    {
-        QFETCH(DavServer::Kind, kind);
-        DavServer server(kind);
-        QVERIFY2(server.start(), server.log().constData());
-        QNetworkAccessManager network;
-        caldav::CalendarClient calendar(&network,
-                                        {server.calendarUrl(), server.user(), server.password()});
-        Client client{calendar};
-        // A UID with characters that an href must carry percent-encoded.
-        const QString uid = u"a b%41#ü@example.org"_s;
-        const QString first = calendar.hrefFor(uid);
-        const QString second = calendar.hrefFor(u"second@example.org"_s);
-
-        auto [put, etag] = client.put(first, Event(uid, u"one"_s), {});
-        COMPARE_KIND(put, Kind::Ok);
-        // A new item where there is one already.
-        COMPARE_KIND(client.put(first, Event(uid, u"other"_s), {}).first, Kind::Changed);
-
-        const auto [listed, listing] = client.list();
-        COMPARE_KIND(listed, Kind::Ok);
-        QVERIFY(listing.full);
-        QCOMPARE(Hrefs(listing.items), QStringList{first});
-        QVERIFY(!listing.items.first().etag.isEmpty());
-        if (!etag.isEmpty())
-            QCOMPARE(listing.items.first().etag, etag);
-        etag = listing.items.first().etag;
-        QVERIFY(!listing.ctag.isEmpty());
-
-        auto [fetched, items] = client.fetch({first});
-        COMPARE_KIND(fetched, Kind::Ok);
-        QCOMPARE(items.size(), 1);
-        QCOMPARE(items.first().href, first);
-        QCOMPARE(items.first().etag, etag);
-        QVERIFY2(items.first().data.contains("SUMMARY:one"), items.first().data.constData());
-        QVERIFY(items.first().data.contains("UID:" + uid.toUtf8()));
-
-        COMPARE_KIND(client.put(first, Event(uid, u"two"_s), "\"stale\"").first, Kind::Changed);
-        auto [changed, newEtag] = client.put(first, Event(uid, u"two"_s), etag);
-        COMPARE_KIND(changed, Kind::Ok);
-        QVERIFY(newEtag != etag);
-
-        const auto [synced, all] = client.changesSince({});
-        COMPARE_KIND(synced, Kind::Ok);
-        QVERIFY(all.full);
-        QCOMPARE(Hrefs(all.items), QStringList{first});
-        QVERIFY(all.removed.isEmpty());
-        QVERIFY(!all.syncToken.isEmpty());
-        etag = all.items.first().etag;
-        if (!newEtag.isEmpty())
-            QCOMPARE(etag, newEtag);
-
-        COMPARE_KIND(client.put(second, Event(u"second@example.org"_s, u"2"_s), {}).first,
-                     Kind::Ok);
-        COMPARE_KIND(client.remove(first, "\"stale\""), Kind::Changed);
-        COMPARE_KIND(client.remove(first, etag), Kind::Ok);
-
-        const auto [since, changes] = client.changesSince(all.syncToken);
-        COMPARE_KIND(since, Kind::Ok);
-        QVERIFY(!changes.full);
-        QCOMPARE(Hrefs(changes.items), QStringList{second});
-        QCOMPARE(changes.removed, QStringList{first});
-        QVERIFY(changes.syncToken != all.syncToken);
-
-        // Radicale says 403 to a token it does not know, Xandikos 500.
-        COMPARE_KIND(client.changesSince("bogus-token").first, Kind::TokenRefused);
-
-        std::tie(fetched, items) = client.fetch({first, second});
-        COMPARE_KIND(fetched, Kind::Ok);
-        QCOMPARE(items.size(), 1);
-        QCOMPARE(items.first().href, second);
-
-        const auto [stated, state] = client.state();
-        COMPARE_KIND(stated, Kind::Ok);
-        QVERIFY(!state.full);
-        QVERIFY(state.items.isEmpty());
-        QVERIFY(!state.ctag.isEmpty());
-        QVERIFY(state.ctag != listing.ctag);
-        QCOMPARE(state.syncToken, changes.syncToken);
-    }
-
     // Items whose UIDs make awkward hrefs: each is written, listed and read back under the
     // href it was given.
     void awkwardUids_data()
@@ -483,39 +397,44 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
     }
 
-    // A web server that is no WebDAV server, as Python's answers PROPFIND: said so.
-    void notCalDav()
+    // Where no CalDAV server answers: nothing listens, or a web server that is no WebDAV server
+    // (Python's, which answers PROPFIND with 501).
+    void noCalDav_data()
     {
+        QTest::addColumn<bool>("web");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("message"); // %1: the port
+        QTest::newRow("nothing listens")
+            << false << Kind::Unreachable << u"cannot reach 127.0.0.1:%1: Connection refused"_s;
+        QTest::newRow("a web server")
+            << true << Kind::NotCalDav << u"the server does not speak CalDAV (it answered 501)"_s;
+    }
+    void noCalDav()
+    {
+        QFETCH(bool, web);
         const quint16 port = FreePort();
         QTemporaryDir folder;
-        QProcess web;
-        web.setWorkingDirectory(folder.path());
-        web.start(u"python3"_s,
-                  {u"-m"_s, u"http.server"_s, QString::number(port), u"--bind"_s, u"127.0.0.1"_s});
-        QVERIFY(web.waitForStarted());
-        QVERIFY(QTest::qWaitFor([port] {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, port);
-            return socket.waitForConnected(100);
-        }));
+        QProcess server;
+        if (web) {
+            server.setWorkingDirectory(folder.path());
+            server.start(u"python3"_s, {u"-m"_s, u"http.server"_s, QString::number(port),
+                                        u"--bind"_s, u"127.0.0.1"_s});
+            QVERIFY(server.waitForStarted());
+            QVERIFY(QTest::qWaitFor([port] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, port);
+                return socket.waitForConnected(100);
+            }));
+        }
         QNetworkAccessManager network;
         const auto [result, found] =
             Find(&network, {QUrl(u"http://127.0.0.1:%1/"_s.arg(port)), {}, {}});
-        COMPARE_KIND(result, Kind::NotCalDav);
-        QCOMPARE(result.message, u"the server does not speak CalDAV (it answered 501)"_s);
-        web.kill();
-        web.waitForFinished();
-    }
-
-    void unreachable()
-    {
-        const quint16 port = FreePort(); // where nothing listens
-        QNetworkAccessManager network;
-        caldav::CalendarClient calendar(&network,
-                                        {QUrl(u"http://127.0.0.1:%1/cal/"_s.arg(port)), {}, {}});
-        const DavResult result = Client{calendar}.state().first;
-        COMPARE_KIND(result, Kind::Unreachable);
-        QCOMPARE(result.message, u"cannot reach 127.0.0.1:%1: Connection refused"_s.arg(port));
+        QFETCH(Kind, kind);
+        COMPARE_KIND(result, kind);
+        QFETCH(QString, message);
+        QCOMPARE(result.message, message.arg(port));
+        server.kill();
+        server.waitForFinished();
     }
 
     void certificate()
